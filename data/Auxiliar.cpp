@@ -1,0 +1,164 @@
+#include "data/Auxiliar.h"
+
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <limits>
+
+namespace {
+char gDecimalSeparator = '.';
+TMessageFunction& MessageFunction()
+{
+    static TMessageFunction function;
+    return function;
+}
+} // namespace
+
+void SetDecimalSeparator(char separator) { gDecimalSeparator = separator ? separator : '.'; }
+char DecimalSeparator() { return gDecimalSeparator; }
+
+std::string FormatFloat(std::string_view pattern, double value)
+{
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+    int decimals = 0;
+    const auto dot = pattern.find('.');
+    if (dot != std::string_view::npos)
+        for (std::size_t i = dot + 1; i < pattern.size() && pattern[i] == '#'; ++i) ++decimals;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    std::string text(buffer);
+    if (decimals > 0) {
+        while (!text.empty() && text.back() == '0') text.pop_back();
+        if (!text.empty() && text.back() == '.') text.pop_back();
+    }
+    if (text == "-0") text = "0";
+    for (char& c : text)
+        if (c == '.') c = gDecimalSeparator;
+    return text;
+}
+
+bool StrToFloat(std::string_view text, float& value)
+{
+    if (text.empty() || text.size() > 400) return false;
+    // Normalise the separator and check the syntax: [sign] digits [sep digits] [e [sign] digits]
+    char buffer[402];
+    std::size_t n = 0, i = 0;
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
+    std::size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') { buffer[n++] = text[i++]; ++digits; }
+    if (i < text.size() && (text[i] == '.' || text[i] == gDecimalSeparator)) {
+        buffer[n++] = '.';
+        ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') { buffer[n++] = text[i++]; ++digits; }
+    }
+    if (digits == 0) return false;
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        buffer[n++] = 'e';
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            negativeExponent = text[i] == '-';
+            buffer[n++] = text[i++];
+        }
+        std::size_t exponentDigits = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') { buffer[n++] = text[i++]; ++exponentDigits; }
+        if (exponentDigits == 0) return false;
+    }
+    if (i != text.size()) return false;
+    float parsed = 0;
+    const auto result = std::from_chars(buffer, buffer + n, parsed, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        if (!negativeExponent) return false;  // beyond the float range
+        parsed = 0;                           // too small for a float
+    } else if (result.ec != std::errc() || result.ptr != buffer + n) {
+        return false;
+    }
+    if (!std::isfinite(parsed)) return false;
+    value = negative ? -parsed : parsed;
+    return true;
+}
+
+std::string IntToStr(long long value) { return std::to_string(value); }
+
+std::string UpperCase(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return result;
+}
+
+static bool IsValidUtf8(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t extra;
+        std::uint32_t cp;
+        if (c < 0x80) { ++i; continue; }
+        if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; }
+        else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; }
+        else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; }
+        else return false;
+        if (i + extra >= s.size()) return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) ||
+            cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string BytesToUtf8(std::string_view bytes)
+{
+    if (IsValidUtf8(bytes)) return std::string(bytes);
+    std::string result;
+    result.reserve(bytes.size() * 2);
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            result.push_back(ch);
+        } else {
+            result.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            result.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return result;
+}
+
+std::string ExtractFileName(std::string_view path)
+{
+    const auto slash = path.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+TChangeStamp NewChangeStamp()
+{
+    static std::atomic<TChangeStamp> counter{0};
+    return ++counter;
+}
+
+TMessageFunction SetMessageFunction(TMessageFunction function)
+{
+    TMessageFunction previous = std::move(MessageFunction());
+    MessageFunction() = std::move(function);
+    return previous;
+}
+
+void ShowMessage(TMessageKind kind, const std::string& title, const std::string& text)
+{
+    if (MessageFunction()) {
+        MessageFunction()(kind, title, text);
+        return;
+    }
+    std::cerr << (title.empty() ? std::string() : title + ": ") << text << '\n';
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Shared routines of the layers without Qt: number formatting and parsing with the
+// user's decimal separator, ASCII upper-casing, change stamps, the value comparison
+// used by every sort, and the one hook through which user-facing messages are shown.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// ---- Decimal separator -------------------------------------------------------------
+// Taken from the locale once at start-up (the shell sets it); '.' until then.
+void SetDecimalSeparator(char separator);
+char DecimalSeparator();
+
+// ---- Numbers -------------------------------------------------------------------------
+// FormatFloat("0.##", v): at most two decimals, trailing zeros dropped, the user's
+// decimal separator; "0.####" the same with four. Any "0." followed by '#'s works,
+// and "0" gives an integer. Non-finite values give "NAN", "INF" or "-INF".
+std::string FormatFloat(std::string_view pattern, double value);
+
+// Parses a whole token as a finite single-precision number: optional sign, digits with
+// an optional fraction (either '.' or the user's decimal separator), optional exponent.
+// "nan", "inf", hexadecimal floats, empty text and values beyond the float range fail.
+// Values too small for a float become 0.
+bool StrToFloat(std::string_view text, float& value);
+
+// Decimal text of an integer.
+std::string IntToStr(long long value);
+
+// ---- Text ------------------------------------------------------------------------------
+// Changes the ASCII letters only.
+std::string UpperCase(std::string_view text);
+// Names and labels are bytes: valid UTF-8 stays as it is, anything else is read as
+// Latin-1 and returned as UTF-8.
+std::string BytesToUtf8(std::string_view bytes);
+// The file name without its directory.
+std::string ExtractFileName(std::string_view path);
+
+// ---- Comparison ----------------------------------------------------------------------
+// 1 when a > b, 0 when equal, -1 when a < b.
+inline int CompareValues(float a, float b) { return a > b ? 1 : (a < b ? -1 : 0); }
+
+// ---- Change stamps ---------------------------------------------------------------------
+// A stamp marks a change of frequency or relevance values; caches remember the stamp they
+// were computed at and recompute when it differs. Every renewal differs from every
+// earlier one in the process.
+using TChangeStamp = std::uint64_t;
+TChangeStamp NewChangeStamp();
+
+// ---- Messages ----------------------------------------------------------------------------
+// User-facing problems are reported through one function, which the shell points at a
+// modal message box and tests point at a recorder. Until it is set, messages go to stderr.
+enum class TMessageKind { Plain, Warning, Information };
+using TMessageFunction =
+    std::function<void(TMessageKind kind, const std::string& title, const std::string& text)>;
+// Installs `function` and returns the one it replaces.
+TMessageFunction SetMessageFunction(TMessageFunction function);
+void ShowMessage(TMessageKind kind, const std::string& title, const std::string& text);

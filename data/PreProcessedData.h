@@ -1,0 +1,267 @@
+#pragma once
+// The dataset: dimensions (columns), records (rows) and the cells they share.
+//
+// Memory layout. A cell's fields are stored once, column by column: each dimension keeps
+// contiguous arrays (Values, Weights, Occurrences, Ranks; Relevances only once a relevance
+// is computed), indexed by the record's storage row, which is the record's Index. A cell is
+// reached from its dimension by row and from its record through record.Index. No cell is
+// allocated on its own. TPreProcessedAttribute is a handle (dimension, row) onto one cell.
+//
+// Ranks: after a load every dimension ranks its values once: Ranks[row] is the dense rank
+// of Values[row] among the dimension's distinct values, DistinctValues[rank] that value
+// (ascending). Counting equal values or sorting the values of any set of records is then a
+// counting pass over ranks instead of a sort.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/Auxiliar.h"
+#include "render/OpenGLColor.h"
+
+class TPreProcessedData;
+class TPreProcessedDimension;
+class TPreProcessedRecord;
+class TTableSource;
+
+using TRecordList = std::vector<TPreProcessedRecord*>;
+
+// ---- A cell, as a handle onto its dimension's arrays ------------------------------------
+class TPreProcessedAttribute {
+public:
+    TPreProcessedAttribute(TPreProcessedDimension* dimension, std::uint32_t row) : Dimension(dimension), Row(row) {}
+    float Value() const;
+    float Weight() const;
+    float Relevance() const;
+    int Occurrences() const;
+    void SetWeight(float weight);
+    void SetRelevance(float relevance);
+    void SetOccurrences(int occurrences);
+    TPreProcessedDimension* GetDimension() const { return Dimension; }
+    std::uint32_t GetRow() const { return Row; }
+
+private:
+    TPreProcessedDimension* Dimension;
+    std::uint32_t Row;
+};
+
+// ---- A column ---------------------------------------------------------------------------
+class TPreProcessedDimension {
+public:
+    TPreProcessedDimension(std::string name, int index);
+
+    // Number of cells (equals the dataset's RecordsNumber once loading is complete).
+    std::size_t Count() const { return Values.size(); }
+    TPreProcessedAttribute Cell(std::uint32_t row) { return {this, row}; }
+
+    // Appends one cell parsed from a token: the number when StrToFloat accepts it, otherwise
+    // the number of values the dimension already holds. Sets Normalised = false.
+    void AddValueText(std::string_view text);
+    // Appends one cell with a raw value.
+    void AddValue(float value);
+
+    void Normalise(bool recomputeRange);
+    // Relative frequency of equal values over all cells; also (re)builds the ranks.
+    void ComputeFrequencies();
+    // Relevance weights of the cells around RelevanceValue.
+    void ComputeRelevance();
+    // Every cell's Weight = 0.
+    void ClearWeights();
+    // Dense ranks of the current values (called by every load after normalisation).
+    void ComputeRanks();
+
+    float Denormalise(float value) const { return value * ValueRange + LowValue; }
+    std::string ValueText(float value) const { return FormatFloat("0.##", value); }
+    void SetHighLow(float high, float low)
+    {
+        HighValue = high;
+        LowValue = low;
+    }
+    void SetPositions(int axis, int column, int row)
+    {
+        AxisPosition = axis;
+        ColumnPosition = column;
+        RowPosition = row;
+    }
+    float GetMaxRelevanceDistance() const { return MaxRelevanceDistance; }
+    // Clamped to [0, 1].
+    void SetMaxRelevanceDistance(float distance);
+
+    bool IsString = false;
+    std::string DimensionName;
+    int DimensionIndex;
+    float HighValue = 0.0f;
+    float LowValue = 0.0f;
+    float ValueRange = 0.0f;
+    int AxisPosition = 0;
+    int ColumnPosition = 0;
+    int RowPosition = 0;
+    float RelevanceValue = -1.0f;
+    bool Normalised = false;
+
+    // Cell storage, indexed by row.
+    std::vector<float> Values;
+    std::vector<float> Weights;
+    std::vector<std::int32_t> Occurrences;
+    std::vector<float> Relevances;  // empty until the first relevance computation (reads give 0)
+    std::vector<std::uint32_t> Ranks;
+    std::vector<float> DistinctValues;
+
+private:
+    float MaxRelevanceDistance = 0.2f;
+};
+
+// ---- A row --------------------------------------------------------------------------------
+// Records live in the dataset's storage and never move; lists of records hold pointers.
+class TPreProcessedRecord {
+public:
+    explicit TPreProcessedRecord(int index) : Index(index) {}
+    ~TPreProcessedRecord();
+    TPreProcessedRecord(const TPreProcessedRecord&) = delete;
+    TPreProcessedRecord& operator=(const TPreProcessedRecord&) = delete;
+    TPreProcessedRecord(TPreProcessedRecord&& other) noexcept;
+    TPreProcessedRecord& operator=(TPreProcessedRecord&&) = delete;
+
+    // The label; the decimal text of Index while none was set.
+    std::string GetLabel() const;
+    void SetLabel(const std::string& label);
+
+    int Index;  // record number, and the storage row of its cells
+    TOpenGLColor Color;
+    bool TemporalInteractionDraw = true;
+    float RecordRelevanceCoefficiente = 1.0f;
+
+private:
+    bool HasLabel = false;  // labels are rare: kept in a side table
+};
+
+// ---- The feature vector FastMap measures ------------------------------------------------
+class stBasicArrayObject {
+public:
+    stBasicArrayObject() = default;
+    stBasicArrayObject(int oid, const float* values, std::uint32_t count);
+    virtual ~stBasicArrayObject() = default;
+
+    virtual std::unique_ptr<stBasicArrayObject> Duplicate() const;
+    virtual bool HasSameValues(const stBasicArrayObject& other) const;
+    virtual std::uint32_t StoredSize() const { return 4 + 4 * Count; }
+    virtual const unsigned char* StoredBytes() const { return Buffer.data(); }
+    virtual void LoadStoredBytes(const unsigned char* data, std::uint32_t length);
+
+    // Throws std::out_of_range("Index out of range.") outside 0 … Count − 1.
+    float ValueAt(std::uint32_t i) const;
+    int GetOID() const;
+    std::uint32_t GetSize() const { return Count; }
+
+private:
+    std::uint32_t Count = 0;
+    std::vector<unsigned char> Buffer = std::vector<unsigned char>(4, 0);  // oid, then Count floats
+};
+
+// ---- The dataset ------------------------------------------------------------------------
+class TPreProcessedData {
+public:
+    TPreProcessedData();  // also resets the process-wide sort dimension to -1
+    ~TPreProcessedData();
+    TPreProcessedData(const TPreProcessedData&) = delete;
+    TPreProcessedData& operator=(const TPreProcessedData&) = delete;
+
+    // ---- loading
+    // Reads a dataset text file into this empty dataset. Reports problems through
+    // ShowMessage and returns false; the dataset is then empty.
+    bool ReadTextFile(const std::string& fileName);
+    // Reads every field of an open table as a dimension and every row as a record.
+    bool ReadTable(TTableSource& table);
+    void Clear();
+
+    // Adds a dimension (used by the readers and derived datasets).
+    TPreProcessedDimension* AddDimension(const std::string& name);
+    // Creates records 0 … n−1 over the cells already in the dimensions (n = cell count).
+    void BuildRecords();
+
+    void Normalise(bool recomputeRange);
+    void ComputeFrequencies();
+    void ComputeAxisPositions(int width, int height);
+
+    // ---- access
+    int NumberOfDimensions() const { return static_cast<int>(Dimensions.size()); }
+    TPreProcessedDimension* GetDimension(int i) const { return Dimensions[i].get(); }
+    const std::string& GetDimensionName(int i) const { return Dimensions[i]->DimensionName; }
+    float GetLowValue(int i) const { return Dimensions[i]->LowValue; }
+    float GetHighValue(int i) const { return Dimensions[i]->HighValue; }
+    bool IsStringDimension(int i) const { return Dimensions[i]->IsString; }
+    float GetRelevanceValue(int i) const { return Dimensions[i]->RelevanceValue; }
+    float GetMaxRelevanceDistance(int i) const { return Dimensions[i]->GetMaxRelevanceDistance(); }
+    int GetAxisPosition(int i) const { return Dimensions[i]->AxisPosition; }
+    int GetColumnPosition(int i) const { return Dimensions[i]->ColumnPosition; }
+    int GetRowPosition(int i) const { return Dimensions[i]->RowPosition; }
+    float Denormalise(int i, float value) const { return Dimensions[i]->Denormalise(value); }
+    std::string ValueText(int i, float value) const { return Dimensions[i]->ValueText(value); }
+    // Record at position k of ListOfPreprocessedRecords.
+    TPreProcessedRecord* GetRecord(int k) const { return ListOfPreprocessedRecords[k]; }
+    // Cell i of the record at position k.
+    TPreProcessedAttribute GetCell(int i, int k) const
+    {
+        return {Dimensions[i].get(), static_cast<std::uint32_t>(ListOfPreprocessedRecords[k]->Index)};
+    }
+    // Value of a record's cell on dimension i.
+    float Value(int i, const TPreProcessedRecord* record) const { return Dimensions[i]->Values[record->Index]; }
+    float Weight(int i, const TPreProcessedRecord* record) const { return Dimensions[i]->Weights[record->Index]; }
+
+    // ---- derived datasets
+    void BuildSubset(const TRecordList& records, const TPreProcessedData* parent, bool fullDomain);
+    void AppendDataset(const TPreProcessedData* other);
+    void CompleteLoad();
+    // Relative frequencies of dimension `dimension` among the cells of `records`; renews
+    // FrequencyValuesTimeStamp. Nothing happens for an empty list.
+    void ComputeFrequencies(int dimension, const TRecordList& records);
+
+    // ---- relevance
+    void SetRelevancePoint(int dimension, float value);
+    void RemoveAllRelevancePoints();
+    void SetMaxRelevanceDistance(int dimension, float distance);
+    void ComputeRecordRelevance();
+
+    // ---- order
+    void SortRecordsByRelevance();
+    void SortRecordsByDimension(int dimension, TRecordList& records);
+    static int SortDimension();  // the process-wide sort dimension (-1 after construction)
+
+    // ---- time window
+    void SetTimeMoment(int moment);
+    void SetAllRecordsDrawn(bool flag);
+
+    int RecordsNumber = 0;
+    int RelevanceDimensionCount = 0;
+    TChangeStamp RelevanceValuesTimeStamp = 0;
+    TChangeStamp FrequencyValuesTimeStamp = 0;
+    TRecordList ListOfPreprocessedRecords;  // record i at position i until a sort
+    bool HasTimeAttribute = false;
+    int TimeAttributeIndex = -1;
+    int TimeMoment = -1;
+    int TimeDiscreteRange = -1;
+
+private:
+    std::vector<std::unique_ptr<TPreProcessedDimension>> Dimensions;
+    std::vector<TPreProcessedRecord> RecordStorage;  // reserved once; never reallocated after BuildRecords
+};
+
+// ---- A database table, as the table reader sees it --------------------------------------
+// Implemented by the shell over Qt SQL; the dataset reads it without knowing the engine.
+class TTableSource {
+public:
+    virtual ~TTableSource() = default;
+    virtual int FieldCount() const = 0;
+    virtual std::string FieldName(int field) const = 0;
+    virtual bool IsTextField(int field) const = 0;
+    // Moves to the first row; false when there is none.
+    virtual bool First() = 0;
+    // Moves to the next row; false after the last.
+    virtual bool Next() = 0;
+    // The current row's value of a field: as a number (0 for NULL), or as text.
+    virtual double AsFloat(int field) = 0;
+    virtual std::string AsString(int field) = 0;
+    // The engine's error text after a failed step, or empty.
+    virtual std::string LastError() const = 0;
+};

@@ -1,0 +1,91 @@
+#pragma once
+// The drawing interface: the OpenGL 1.1 state and primitives the views use, and nothing
+// more. Views, statistics and selections draw only through it. Two implementations:
+// TOpenGLDrawing (render/gl) issues the primitives on screen, batched into vertex arrays;
+// TRecordingDrawing keeps them so tests can assert what was drawn without a window.
+//
+// Like an OpenGL context, one drawing is current at a time: a paint makes its drawing
+// current (TCurrentDrawing) and everything it calls draws with Gl().
+
+#include <cstdint>
+#include <string>
+
+enum class TPrimitive { Points, Lines, LineStrip, LineLoop, Triangles, Quads };
+enum class TCapability { DepthTest, Lighting, Light0, ColorMaterial, LineStipple, Blend, PointSmooth, Normalize };
+enum class TMatrixMode { Projection, ModelView };
+
+class TDrawing {
+public:
+    virtual ~TDrawing() = default;
+
+    // ---- state
+    virtual void Color(float r, float g, float b) = 0;
+    virtual void LineWidth(float width) = 0;
+    virtual void PointSize(float size) = 0;
+    virtual void LineStipple(int factor, std::uint16_t pattern) = 0;
+    virtual void Enable(TCapability capability) = 0;
+    virtual void Disable(TCapability capability) = 0;
+    virtual void ClearColor(float r, float g, float b, float a) = 0;
+    virtual void Clear(bool color, bool depth) = 0;
+    virtual void Viewport(int x, int y, int width, int height) = 0;
+
+    // ---- primitives: Begin, any number of Vertex (with Color between them for per-vertex
+    // colours), End. Same semantics as glBegin/glEnd.
+    virtual void Begin(TPrimitive primitive) = 0;
+    virtual void Vertex(float x, float y, float z = 0.0f) = 0;
+    virtual void Normal(float x, float y, float z) = 0;
+    virtual void End() = 0;
+
+    // ---- text at the current raster position (set by RasterPos), in the current colour.
+    // `text` is bytes; valid UTF-8 is drawn as such, anything else as Latin-1.
+    virtual void RasterPos(float x, float y, float z = 0.0f) = 0;
+    virtual void Text(const std::string& text) = 0;
+
+    // ---- matrices
+    virtual void MatrixMode(TMatrixMode mode) = 0;
+    virtual void LoadIdentity() = 0;
+    virtual void Ortho(double left, double right, double bottom, double top, double zNear, double zFar) = 0;
+    virtual void Perspective(double fovy, double aspect, double zNear, double zFar) = 0;
+    virtual void LookAt(double eyeX, double eyeY, double eyeZ, double centerX, double centerY, double centerZ,
+                        double upX, double upY, double upZ) = 0;
+    virtual void PushMatrix() = 0;
+    virtual void PopMatrix() = 0;
+    virtual void Translate(float x, float y, float z) = 0;
+    virtual void Rotate(float angle, float x, float y, float z) = 0;
+    virtual void Scale(float x, float y, float z) = 0;
+
+    // ---- lighting and material (light 0 only; params as in glLightfv / glMaterialfv)
+    virtual void LightPosition(const float position[4]) = 0;
+    virtual void LightAmbient(const float color[4]) = 0;
+    virtual void LightDiffuse(const float color[4]) = 0;
+    virtual void MaterialAmbientDiffuse(const float color[4]) = 0;
+    virtual void MaterialSpecular(const float color[4]) = 0;
+    virtual void MaterialShininess(float shininess) = 0;
+
+    // ---- a GLU sphere at the current model-view origin
+    virtual void Sphere(double radius, int slices, int stacks) = 0;
+
+    // ---- selection names (GL_SELECT picking)
+    virtual void InitNames() = 0;
+    virtual void PushName(unsigned name) = 0;
+    virtual void PopName() = 0;
+    virtual void LoadName(unsigned name) = 0;
+
+    virtual void Flush() = 0;
+};
+
+// The current drawing. Outside a paint it is a drawing that discards everything, so code
+// that draws outside a paint is harmless.
+TDrawing& Gl();
+
+// Makes `drawing` current for its lifetime and restores the previous one afterwards.
+class TCurrentDrawing {
+public:
+    explicit TCurrentDrawing(TDrawing& drawing);
+    ~TCurrentDrawing();
+    TCurrentDrawing(const TCurrentDrawing&) = delete;
+    TCurrentDrawing& operator=(const TCurrentDrawing&) = delete;
+
+private:
+    TDrawing* Previous;
+};
