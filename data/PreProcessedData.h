@@ -87,6 +87,8 @@ public:
     float GetMaxRelevanceDistance() const { return MaxRelevanceDistance; }
     // Clamped to [0, 1].
     void SetMaxRelevanceDistance(float distance);
+    // The text-to-number code of a text value read from a database table.
+    static int HashText(std::string_view text);
 
     bool IsString = false;
     std::string DimensionName;
