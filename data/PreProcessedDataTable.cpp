@@ -1,0 +1,149 @@
+// Reading a database table into a dataset, and the text code of text fields.
+//
+// The table is read in one forward pass: every row appends one raw value to every
+// dimension. Each dimension is then normalised over its raw values with the same rule as
+// the text reader (low/high over all cells, ValueRange 1 for a constant column, min(1, …))
+// and marked Normalised, so a numeric table gives the same dataset as a text file holding
+// the same rows. Values become single-precision floats before they are normalised, as the
+// text reader's tokens do.
+//
+// NULL cells read as the table source gives them: 0 for a number, the text code of the
+// empty text (also 0) for a text field.
+//
+// A cell that cannot be read (the source throws) keeps the dimension consistent: it and
+// every later cell of that field take the lowest value read before the failure (0 when
+// none was), so they normalise to 0, and "Data not propperly loaded" is shown once for
+// the field. A row step that fails ends the table there: the rows read completely stay,
+// the message is shown, and every record still has a cell in every dimension.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <cstdint>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "data/Auxiliar.h"
+#include "data/PreProcessedData.h"
+
+int TPreProcessedDimension::HashText(std::string_view text)
+{
+    // s1 = Σ k·c(k)², s2 = Σ c(k) over the bytes as signed 8-bit numbers (k from 1). The
+    // code is the integer value of the first six characters of decimal(s1) followed by
+    // decimal(s2). s1 is never negative; s2 is negative when bytes above 127 dominate: then
+    // its digits are written without the sign and the code is negated, so such texts keep
+    // a code of their own instead of an unreadable "…-…" number.
+    std::int64_t s1 = 0;
+    std::int64_t s2 = 0;
+    std::int64_t k = 1;
+    for (char ch : text) {
+        const std::int64_t c = static_cast<std::int8_t>(ch);
+        s1 += k * c * c;
+        s2 += c;
+        ++k;
+    }
+    const bool negative = s2 < 0;
+    const std::string joined = std::to_string(s1) + std::to_string(negative ? -s2 : s2);
+    const std::string head = joined.substr(0, 6);
+    const int code = std::atoi(head.c_str());
+    return negative ? -code : code;
+}
+
+namespace {
+const char* const NotLoadedMessage = "Data not propperly loaded";
+
+// A number from the engine as a raw cell value: NaN reads as 0 (like NULL), values beyond
+// the float range as the largest float of their sign, so sorting and ranking stay sound.
+float ToCellValue(double value)
+{
+    if (std::isnan(value)) return 0.0f;
+    const double limit = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(value, -limit, limit));
+}
+
+void ShowNotLoaded() { ShowMessage(TMessageKind::Information, "", NotLoadedMessage); }
+} // namespace
+
+bool TPreProcessedData::ReadTable(TTableSource& table)
+{
+    Clear();
+    const int fieldCount = table.FieldCount();
+    if (fieldCount <= 0) {
+        ShowMessage(TMessageKind::Warning, "Warning", "The table has no fields; nothing was loaded.");
+        return false;
+    }
+
+    std::vector<TPreProcessedDimension*> dimensions;
+    std::vector<bool> isText;
+    dimensions.reserve(fieldCount);
+    for (int i = 0; i < fieldCount; ++i) {
+        const std::string name = table.FieldName(i);
+        if (UpperCase(name) == "TIME_ATTRIBUTE_NAME") {
+            HasTimeAttribute = true;
+            TimeAttributeIndex = i;
+        }
+        TPreProcessedDimension* dimension = AddDimension(name);
+        dimension->IsString = table.IsTextField(i);
+        dimension->RelevanceValue = -1.0f;
+        dimensions.push_back(dimension);
+        isText.push_back(dimension->IsString);
+    }
+
+    // Row from which a field could no longer be read; -1 while it reads fine.
+    std::vector<std::int64_t> failedFrom(fieldCount, -1);
+    std::vector<float> row(fieldCount, 0.0f);
+    std::int64_t rows = 0;
+    bool stepFailed = false;
+    try {
+        for (bool more = table.First(); more; more = table.Next()) {
+            for (int i = 0; i < fieldCount; ++i) {
+                row[i] = 0.0f;
+                if (failedFrom[i] >= 0) continue;
+                try {
+                    row[i] = isText[i] ? static_cast<float>(TPreProcessedDimension::HashText(table.AsString(i)))
+                                       : ToCellValue(table.AsFloat(i));
+                } catch (const std::exception&) {
+                    failedFrom[i] = rows;
+                }
+            }
+            // A row enters the dimensions whole, so they always hold equally many cells.
+            for (int i = 0; i < fieldCount; ++i) dimensions[i]->AddValue(row[i]);
+            ++rows;
+        }
+    } catch (const std::exception&) {
+        stepFailed = true;
+    }
+    if (!stepFailed && !table.LastError().empty()) stepFailed = true;
+
+    if (stepFailed) ShowNotLoaded();
+    for (int i = 0; i < fieldCount; ++i) {
+        if (failedFrom[i] < 0) continue;
+        ShowNotLoaded();
+        std::vector<float>& values = dimensions[i]->Values;
+        const auto readEnd = values.begin() + failedFrom[i];
+        const float fill = failedFrom[i] > 0 ? *std::min_element(values.begin(), readEnd) : 0.0f;
+        std::fill(readEnd, values.end(), fill);
+    }
+
+    if (rows == 0) {
+        Clear();
+        ShowMessage(TMessageKind::Warning, "Warning", "The table holds no rows; nothing was loaded.");
+        return false;
+    }
+
+    for (TPreProcessedDimension* dimension : dimensions) {
+        dimension->Normalised = false;
+        dimension->Normalise(true);
+        dimension->Normalised = true;
+    }
+    BuildRecords();
+    RecordsNumber = static_cast<int>(rows);
+    Normalise(true);  // skips every dimension: all are Normalised
+    ComputeFrequencies();
+    RelevanceValuesTimeStamp = NewChangeStamp();
+    FrequencyValuesTimeStamp = NewChangeStamp();
+    TimeDiscreteRange = 12;
+    TimeMoment = RecordsNumber;
+    return true;
+}
