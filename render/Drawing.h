@@ -27,6 +27,9 @@ public:
     virtual void Disable(TCapability capability) = 0;
     virtual void ClearColor(float r, float g, float b, float a) = 0;
     virtual void Clear(bool color, bool depth) = 0;
+    // In the panel's device-independent pixels (its width() and height()); the OpenGL
+    // drawing scales viewport, line widths, point sizes and glyphs by the device pixel
+    // ratio, so a high-DPI screen shows the same picture.
     virtual void Viewport(int x, int y, int width, int height) = 0;
 
     // ---- primitives: Begin, any number of Vertex (with Color between them for per-vertex
@@ -72,6 +75,50 @@ public:
     virtual void LoadName(unsigned name) = 0;
 
     virtual void Flush() = 0;
+};
+
+// A drawing that discards everything: current outside a paint, and what a panel paints
+// with while it is not on screen (its paint still runs: views bind callbacks and compute
+// state there).
+class TDiscardingDrawing final : public TDrawing {
+public:
+    void Color(float, float, float) override {}
+    void LineWidth(float) override {}
+    void PointSize(float) override {}
+    void LineStipple(int, std::uint16_t) override {}
+    void Enable(TCapability) override {}
+    void Disable(TCapability) override {}
+    void ClearColor(float, float, float, float) override {}
+    void Clear(bool, bool) override {}
+    void Viewport(int, int, int, int) override {}
+    void Begin(TPrimitive) override {}
+    void Vertex(float, float, float) override {}
+    void Normal(float, float, float) override {}
+    void End() override {}
+    void RasterPos(float, float, float) override {}
+    void Text(const std::string&) override {}
+    void MatrixMode(TMatrixMode) override {}
+    void LoadIdentity() override {}
+    void Ortho(double, double, double, double, double, double) override {}
+    void Perspective(double, double, double, double) override {}
+    void LookAt(double, double, double, double, double, double, double, double, double) override {}
+    void PushMatrix() override {}
+    void PopMatrix() override {}
+    void Translate(float, float, float) override {}
+    void Rotate(float, float, float, float) override {}
+    void Scale(float, float, float) override {}
+    void LightPosition(const float[4]) override {}
+    void LightAmbient(const float[4]) override {}
+    void LightDiffuse(const float[4]) override {}
+    void MaterialAmbientDiffuse(const float[4]) override {}
+    void MaterialSpecular(const float[4]) override {}
+    void MaterialShininess(float) override {}
+    void Sphere(double, int, int) override {}
+    void InitNames() override {}
+    void PushName(unsigned) override {}
+    void PopName() override {}
+    void LoadName(unsigned) override {}
+    void Flush() override {}
 };
 
 // The current drawing. Outside a paint it is a drawing that discards everything, so code
