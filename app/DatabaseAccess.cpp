@@ -1,25 +1,344 @@
+// Connection strings and tables over Qt SQL.
+//
+// A connection string is "Key=Value;Key=Value;…" (keys in any case, blanks around keys and
+// values ignored, a value may be quoted "…" with "" for a quote inside). Provider= names
+// the engine:
+//   Provider=SQLite;Data Source=/path/file.sqlite
+//   Provider=PostgreSQL;Host=…;Port=…;Database=…;User ID=…;Password=…
+//   Provider=<any installed Qt SQL driver, e.g. QODBC>;Data Source=<DSN or database>;…
+// A text without any "=" is taken as the path of an SQLite file (the command line shows
+// the bare file in the connection box).
 #include "app/DatabaseAccess.h"
 
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include <atomic>
+#include <cctype>
+#include <utility>
+
 #include "app/DataPaths.h"
+#include "app/QtTableSource.h"
 #include "data/Auxiliar.h"
 
-struct TDatabaseAccess::TImpl {};
+namespace {
+const char* const Title = "Database";
 
-TDatabaseAccess::TDatabaseAccess() : Impl(std::make_unique<TImpl>()) {}
-TDatabaseAccess::~TDatabaseAccess() = default;
+void Report(const std::string& text) { ShowMessage(TMessageKind::Warning, Title, text); }
 
-bool TDatabaseAccess::Connect(const std::string&)
+std::string Trim(const std::string& text)
 {
-    ShowMessage(TMessageKind::Warning, "Warning", "Database access is not available yet.");
-    return false;
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+    return text.substr(begin, end - begin);
 }
-void TDatabaseAccess::Disconnect() {}
-bool TDatabaseAccess::IsConnected() const { return false; }
-std::vector<std::string> TDatabaseAccess::TableNames() { return {}; }
-std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string&) { return nullptr; }
+
+struct TConnectionString {
+    std::vector<std::pair<std::string, std::string>> Pairs;  // keys upper-cased
+
+    std::string Get(std::initializer_list<const char*> keys) const
+    {
+        for (const char* key : keys)
+            for (const auto& [k, v] : Pairs)
+                if (k == key) return v;
+        return {};
+    }
+    bool Has(const char* key) const
+    {
+        for (const auto& pair : Pairs)
+            if (pair.first == key) return true;
+        return false;
+    }
+};
+
+TConnectionString Parse(const std::string& text)
+{
+    TConnectionString result;
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        std::string key;
+        while (i < n && text[i] != '=' && text[i] != ';') key += text[i++];
+        std::string value;
+        if (i < n && text[i] == '=') {
+            ++i;
+            while (i < n && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+            if (i < n && (text[i] == '"' || text[i] == '\'')) {
+                const char quote = text[i++];
+                while (i < n) {
+                    if (text[i] == quote) {
+                        if (i + 1 < n && text[i + 1] == quote) {
+                            value += quote;
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    value += text[i++];
+                }
+                while (i < n && text[i] != ';') ++i;  // anything after the closing quote
+            } else {
+                while (i < n && text[i] != ';') value += text[i++];
+                value = Trim(value);
+            }
+        }
+        if (i < n && text[i] == ';') ++i;
+        key = UpperCase(Trim(key));
+        if (!key.empty()) result.Pairs.emplace_back(key, value);
+    }
+    return result;
+}
+
+QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+std::string S(const QString& text) { return text.toUtf8().toStdString(); }
+
+// Standard SQL identifier quoting: the whole name in double quotes, quotes doubled. Unlike
+// QSqlDriver::escapeIdentifier it never passes a name through that already looks quoted.
+QString QuoteIdentifier(const QString& name)
+{
+    QString inner = name;
+    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+std::atomic<int> ConnectionCounter{0};
+} // namespace
+
+struct TDatabaseAccess::TImpl {
+    QString ConnectionName;
+    QString Driver;
+    std::string Password;
+    bool Connected = false;
+
+    QSqlDatabase Database() const { return QSqlDatabase::database(ConnectionName, false); }
+
+    std::string EngineError(const QSqlError& error) const
+    {
+        std::string text = Trim(S(error.text()));
+        if (text.empty()) text = "Unknown database error.";
+        return MaskSecret(text, Password);
+    }
+
+    // The quoted form of a table name for this engine.
+    QString QuotedTable(const QString& name) const
+    {
+        if (Driver == QLatin1String("QPSQL")) {
+            // PostgreSQL lists tables outside the public schema as "schema.table".
+            const qsizetype dot = name.indexOf(QLatin1Char('.'));
+            if (dot > 0 && dot < name.size() - 1)
+                return QuoteIdentifier(name.left(dot)) + QLatin1Char('.') + QuoteIdentifier(name.mid(dot + 1));
+            return QuoteIdentifier(name);
+        }
+        if (Driver == QLatin1String("QSQLITE")) return QuoteIdentifier(name);
+        const QSqlDriver* driver = Database().driver();
+        if (driver->isIdentifierEscaped(name, QSqlDriver::TableName)) return {};
+        return driver->escapeIdentifier(name, QSqlDriver::TableName);
+    }
+
+    // SQLite gives a column the text affinity when its declared type mentions CHAR, CLOB or
+    // TEXT; Qt's driver calls every unknown declared type (NUMERIC, DECIMAL, …) a string.
+    std::vector<bool> SqliteTextFields(const QString& quotedTable) const
+    {
+        std::vector<bool> text;
+        QSqlQuery pragma(Database());
+        if (!pragma.exec(QLatin1String("PRAGMA table_info(") + quotedTable + QLatin1Char(')'))) return {};
+        while (pragma.next()) {
+            const QString type = pragma.value(2).toString().toUpper();
+            if (type.isEmpty()) return {};  // no declared type: let the driver decide
+            text.push_back(type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
+                           type.contains(QLatin1String("TEXT")));
+        }
+        return text;
+    }
+};
+
+TDatabaseAccess::TDatabaseAccess() : Impl(std::make_unique<TImpl>())
+{
+    Impl->ConnectionName = QStringLiteral("lumetra-database-%1").arg(++ConnectionCounter);
+}
+
+TDatabaseAccess::~TDatabaseAccess() { Disconnect(); }
+
+bool TDatabaseAccess::Connect(const std::string& connectionString)
+{
+    Disconnect();
+    TConnectionString parts = Parse(connectionString);
+    std::string provider = parts.Get({"PROVIDER"});
+    std::string file;
+    if (connectionString.find('=') == std::string::npos && !Trim(connectionString).empty()) {
+        provider = "SQLite";
+        file = Trim(connectionString);
+        if (file.size() >= 2 && file.front() == '"' && file.back() == '"') file = file.substr(1, file.size() - 2);
+    }
+    Impl->Password = parts.Get({"PASSWORD", "PWD"});
+    if (provider.empty()) {
+        Report("The connection string names no provider. Use Provider=SQLite, Provider=PostgreSQL or the name of "
+               "an installed Qt SQL driver (see the README).");
+        return false;
+    }
+
+    const std::string upper = UpperCase(provider);
+    QString driver;
+    if (upper == "SQLITE" || upper == "SQLITE3" || upper == "QSQLITE")
+        driver = QStringLiteral("QSQLITE");
+    else if (upper == "POSTGRESQL" || upper == "POSTGRES" || upper == "PGSQL" || upper == "QPSQL")
+        driver = QStringLiteral("QPSQL");
+    else if (QSqlDatabase::drivers().contains(Q(provider)))
+        driver = Q(provider);
+    else {
+        Report("Unknown database provider \"" + MaskSecret(provider, Impl->Password) +
+               "\". Known providers: SQLite, PostgreSQL, or an installed Qt SQL driver (" +
+               S(QSqlDatabase::drivers().join(QLatin1String(", "))) + ").");
+        return false;
+    }
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        Report("The database driver " + S(driver) + " for the provider \"" + provider + "\" is not installed.");
+        return false;
+    }
+
+    QString options;
+    if (driver == QLatin1String("QSQLITE")) {
+        if (file.empty()) file = parts.Get({"DATA SOURCE", "DATABASE", "FILE"});
+        if (file.empty()) {
+            Report("The SQLite connection string names no database file (Data Source=…).");
+            return false;
+        }
+        // Qt's SQLite driver would create a missing file: refuse it first, and open read-only.
+        const QFileInfo info(Q(file));
+        if (!info.isFile()) {
+            Report("Could not find database file \"" + file + "\".");
+            return false;
+        }
+        options = QStringLiteral("QSQLITE_OPEN_READONLY");
+    }
+
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(driver, Impl->ConnectionName);
+        if (driver == QLatin1String("QSQLITE")) {
+            database.setDatabaseName(Q(file));
+        } else {
+            database.setDatabaseName(Q(parts.Get({"DATABASE", "DATA SOURCE", "DSN", "INITIAL CATALOG", "DBNAME"})));
+            const std::string host = parts.Get({"HOST", "SERVER", "HOSTNAME"});
+            if (!host.empty()) database.setHostName(Q(host));
+            const std::string port = parts.Get({"PORT"});
+            if (!port.empty()) {
+                bool ok = false;
+                const int number = Q(port).toInt(&ok);
+                if (!ok || number <= 0 || number > 65535) {
+                    Report("The port \"" + port + "\" is not a port number.");
+                    database = QSqlDatabase();
+                    QSqlDatabase::removeDatabase(Impl->ConnectionName);
+                    return false;
+                }
+                database.setPort(number);
+            }
+            database.setUserName(Q(parts.Get({"USER ID", "USER", "USERNAME", "UID"})));
+            database.setPassword(Q(Impl->Password));
+            if (driver == QLatin1String("QPSQL")) options = QStringLiteral("connect_timeout=10");
+            const std::string extra = parts.Get({"OPTIONS"});
+            if (!extra.empty()) options = Q(extra);
+        }
+        if (!options.isEmpty()) database.setConnectOptions(options);
+        Impl->Driver = driver;
+        if (!database.open()) {
+            const std::string error = Impl->EngineError(database.lastError());
+            database = QSqlDatabase();
+            QSqlDatabase::removeDatabase(Impl->ConnectionName);
+            Report("Could not connect to the database: " + error);
+            return false;
+        }
+    }
+    Impl->Connected = true;
+    return true;
+}
+
+void TDatabaseAccess::Disconnect()
+{
+    if (!QSqlDatabase::contains(Impl->ConnectionName)) {
+        Impl->Connected = false;
+        return;
+    }
+    {
+        QSqlDatabase database = QSqlDatabase::database(Impl->ConnectionName, false);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(Impl->ConnectionName);
+    Impl->Connected = false;
+}
+
+bool TDatabaseAccess::IsConnected() const { return Impl->Connected; }
+
+std::vector<std::string> TDatabaseAccess::TableNames()
+{
+    std::vector<std::string> names;
+    if (!Impl->Connected) {
+        Report("Not connected to a database.");
+        return names;
+    }
+    QSqlDatabase database = Impl->Database();
+    const QStringList tables = database.tables(QSql::Tables) + database.tables(QSql::Views);
+    if (tables.isEmpty() && database.lastError().isValid()) {
+        Report("Could not list the tables: " + Impl->EngineError(database.lastError()));
+        return names;
+    }
+    for (const QString& table : tables)
+        if (!table.startsWith(QLatin1String("sqlite_"))) names.push_back(S(table));
+    return names;
+}
+
+std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string& tableName)
+{
+    if (!Impl->Connected) {
+        Report("Not connected to a database.");
+        return nullptr;
+    }
+    if (Trim(tableName).empty()) {
+        Report("No table chosen.");
+        return nullptr;
+    }
+    const QString name = Q(tableName);
+    const QString quoted = Impl->QuotedTable(name);
+    if (quoted.isEmpty()) {
+        Report("The table name \"" + tableName + "\" cannot be used.");
+        return nullptr;
+    }
+    const QString statement = QLatin1String("SELECT * FROM ") + quoted;
+    std::vector<bool> textFields;
+    if (Impl->Driver == QLatin1String("QSQLITE")) textFields = Impl->SqliteTextFields(quoted);
+    auto source = std::make_unique<TQtTableSource>(Impl->Database(), statement, std::move(textFields), Impl->Password);
+    if (!source->Ok()) {
+        Report("Could not open the table \"" + tableName + "\": " + source->LastError());
+        return nullptr;
+    }
+    if (source->FieldCount() == 0) {
+        Report("The table \"" + tableName + "\" has no columns.");
+        return nullptr;
+    }
+    if (!source->HasRows()) {
+        if (!source->LastError().empty())
+            Report("Could not read the table \"" + tableName + "\": " + source->LastError());
+        else
+            Report("The table \"" + tableName + "\" holds no rows.");
+        return nullptr;
+    }
+    return source;
+}
 
 std::string TDatabaseAccess::SqliteConnectionString(const std::string& databaseFile)
 {
-    return "Provider=SQLite;Data Source=\"" + databaseFile + "\"";
+    std::string quoted;
+    for (char c : databaseFile) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return "Provider=SQLite;Data Source=\"" + quoted + "\"";
 }
+
 std::string TDatabaseAccess::DefaultConnectionString() { return SqliteConnectionString(DataSetPath("Cars.sqlite")); }

@@ -1,0 +1,52 @@
+#pragma once
+// A database table read through Qt SQL, as the dataset's table reader sees it: one
+// forward-only query "SELECT * FROM <table>", stepped once from the first row to the last.
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/PreProcessedData.h"
+
+class TQtTableSource : public TTableSource {
+public:
+    // Runs `selectStatement` on `database`. `textFields` marks the fields read as text
+    // (empty: the driver's field types decide). `secret` is masked in every error text.
+    // Check Ok() afterwards; LastError() tells why it failed.
+    TQtTableSource(const QSqlDatabase& database, const QString& selectStatement, std::vector<bool> textFields,
+                   std::string secret);
+
+    bool Ok() const { return Executed; }
+    // True when the query returned at least one row.
+    bool HasRows() const { return OnRow; }
+
+    int FieldCount() const override { return static_cast<int>(Names.size()); }
+    std::string FieldName(int field) const override;
+    bool IsTextField(int field) const override;
+    bool First() override;
+    bool Next() override;
+    double AsFloat(int field) override;
+    std::string AsString(int field) override;
+    std::string LastError() const override { return Error; }
+
+private:
+    bool Execute();
+    void TakeError(const QString& text);
+
+    QSqlDatabase Database;  // keeps the connection alive while the query exists
+    QString Statement;
+    std::unique_ptr<QSqlQuery> Query;
+    std::vector<std::string> Names;
+    std::vector<bool> TextFields;
+    std::string Secret;
+    std::string Error;
+    bool Executed = false;
+    bool OnRow = false;
+    bool AtFirstRow = false;  // no step since the query ran
+};
+
+// `text` with every occurrence of `secret` replaced by "****" (nothing when secret is empty).
+std::string MaskSecret(const std::string& text, const std::string& secret);
