@@ -70,6 +70,13 @@ public:
     void ClearWeights();
     // Dense ranks of the current values (called by every load after normalisation).
     void ComputeRanks();
+    // Whether Ranks and DistinctValues describe the current values.
+    bool RanksCurrent() const { return RanksAreCurrent; }
+    // Number of distinct values (valid while RanksCurrent()).
+    std::size_t DistinctCount() const { return DistinctValues.size(); }
+    // Relative frequency of equal values among the cells of `records` only; other cells keep
+    // their values. Nothing happens for an empty list.
+    void ComputeFrequencies(const TRecordList& records);
 
     float Denormalise(float value) const { return value * ValueRange + LowValue; }
     std::string ValueText(float value) const { return FormatFloat("0.##", value); }
@@ -112,6 +119,8 @@ public:
 
 private:
     float MaxRelevanceDistance = 0.2f;
+    bool RanksAreCurrent = false;
+    std::vector<std::uint32_t> RankCounts;  // all zero between subset counts; sized on first use
 };
 
 // ---- A row --------------------------------------------------------------------------------
@@ -125,9 +134,13 @@ public:
     TPreProcessedRecord(TPreProcessedRecord&& other) noexcept;
     TPreProcessedRecord& operator=(TPreProcessedRecord&&) = delete;
 
-    // The label; the decimal text of Index while none was set.
+    // The label; the decimal text of Index while none was set (or an empty one was).
     std::string GetLabel() const;
     void SetLabel(const std::string& label);
+    // A new record over the same cells (same Index) with copies of the colour, the relevance
+    // coefficient, the time flag and the label. The colour is embedded in the record, so the
+    // copy holds its own copy of it rather than sharing the object.
+    std::unique_ptr<TPreProcessedRecord> CopyRecord() const;
 
     int Index;  // record number, and the storage row of its cells
     TOpenGLColor Color;
@@ -179,7 +192,9 @@ public:
 
     // Adds a dimension (used by the readers and derived datasets).
     TPreProcessedDimension* AddDimension(const std::string& name);
-    // Creates records 0 … n−1 over the cells already in the dimensions (n = cell count).
+    // Creates records 0 … n−1 over the cells already in the dimensions (n = cell count of
+    // dimension 0) and sets RecordsNumber = n. Records that exist already are kept; building
+    // may move them, so it runs only while the dataset is being filled.
     void BuildRecords();
 
     void Normalise(bool recomputeRange);
@@ -210,6 +225,10 @@ public:
     // Value of a record's cell on dimension i.
     float Value(int i, const TPreProcessedRecord* record) const { return Dimensions[i]->Values[record->Index]; }
     float Weight(int i, const TPreProcessedRecord* record) const { return Dimensions[i]->Weights[record->Index]; }
+    // The record with the given Index (its storage row), whatever the list order; null outside.
+    TPreProcessedRecord* RecordByIndex(int index) const;
+    // The record's values in dimension order, with its Index as the object identifier.
+    stBasicArrayObject ToFeatureVector(const TPreProcessedRecord* record) const;
 
     // ---- derived datasets
     void BuildSubset(const TRecordList& records, const TPreProcessedData* parent, bool fullDomain);
@@ -245,6 +264,7 @@ public:
     int TimeDiscreteRange = -1;
 
 private:
+    static int SortDimensionValue;
     std::vector<std::unique_ptr<TPreProcessedDimension>> Dimensions;
     std::vector<TPreProcessedRecord> RecordStorage;  // reserved once; never reallocated after BuildRecords
 };

@@ -1,0 +1,292 @@
+// The dataset text file reader.
+//
+// The file is streamed once through a fixed buffer; lines are split in place and numbers
+// parsed straight from the buffer, so reading allocates nothing per line or per token.
+// Each dimension's values are reserved once for an upper bound of the record count taken
+// from the file size (a data line needs at least two bytes per field), so the columns never
+// grow by doubling; the reserved pages that stay untouched cost no memory.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "data/PreProcessedData.h"
+
+namespace {
+
+constexpr std::size_t kMaxLineLength = 9999;      // characters, without the line end
+constexpr std::size_t kBlockSize = 1 << 20;       // bytes read at a time
+constexpr std::size_t kBinaryProbe = 1 << 16;     // leading bytes checked for NUL
+constexpr std::size_t kMaxReservedCells = 1u << 28;  // cap of the up-front reservation
+
+// Reads a file block by block and hands out its lines, without their LF and without a CR
+// right before the LF.
+class TLineReader {
+public:
+    explicit TLineReader(int fd) : Fd(fd), Buffer(kBlockSize) {}
+
+    enum class TResult { Line, TooLong, End, Error };
+
+    // The next line in `line` (valid until the next call).
+    TResult Next(std::string_view& line)
+    {
+        std::size_t searched = Begin;
+        for (;;) {
+            const char* start = Buffer.data() + Begin;
+            const auto* lf = static_cast<const char*>(std::memchr(Buffer.data() + searched, '\n', End - searched));
+            if (lf) {
+                std::size_t length = static_cast<std::size_t>(lf - start);
+                Begin += length + 1;
+                return Deliver(start, length, line);
+            }
+            if (AtEnd) {
+                if (Begin == End) return TResult::End;
+                const std::size_t length = End - Begin;
+                Begin = End;
+                return Deliver(start, length, line);
+            }
+            if (End - Begin > kMaxLineLength + 1) return SkipRestOfLine();
+            searched = End - Begin;
+            if (!Fill()) return TResult::Error;
+            searched += Begin;
+        }
+    }
+
+    // The first bytes of the file (after the first Fill), for the binary check.
+    std::string_view Head()
+    {
+        if (End == 0 && !AtEnd) Fill();
+        return {Buffer.data() + Begin, std::min(End - Begin, kBinaryProbe)};
+    }
+    void SkipBytes(std::size_t count) { Begin += std::min(count, End - Begin); }
+    int ErrorNumber() const { return Error; }
+
+private:
+    TResult Deliver(const char* start, std::size_t length, std::string_view& line)
+    {
+        if (length > 0 && start[length - 1] == '\r') --length;
+        if (length > kMaxLineLength) return TResult::TooLong;
+        line = std::string_view(start, length);
+        return TResult::Line;
+    }
+
+    // Drops everything up to and including the next LF (or to the end of the file).
+    TResult SkipRestOfLine()
+    {
+        for (;;) {
+            const auto* lf = static_cast<const char*>(std::memchr(Buffer.data() + Begin, '\n', End - Begin));
+            if (lf) {
+                Begin = static_cast<std::size_t>(lf - Buffer.data()) + 1;
+                return TResult::TooLong;
+            }
+            Begin = End;
+            if (AtEnd) return TResult::TooLong;
+            if (!Fill()) return TResult::Error;
+        }
+    }
+
+    // Moves the unread rest to the front and reads more after it.
+    bool Fill()
+    {
+        if (Begin > 0) {
+            std::memmove(Buffer.data(), Buffer.data() + Begin, End - Begin);
+            End -= Begin;
+            Begin = 0;
+        }
+        for (;;) {
+            const ssize_t got = ::read(Fd, Buffer.data() + End, Buffer.size() - End);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                Error = errno;
+                return false;
+            }
+            if (got == 0) AtEnd = true;
+            End += static_cast<std::size_t>(got);
+            return true;
+        }
+    }
+
+    int Fd;
+    std::vector<char> Buffer;
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+    bool AtEnd = false;
+    int Error = 0;
+};
+
+class TFile {
+public:
+    explicit TFile(int fd) : Fd(fd) {}
+    ~TFile()
+    {
+        if (Fd >= 0) ::close(Fd);
+    }
+    TFile(const TFile&) = delete;
+    TFile& operator=(const TFile&) = delete;
+    int Fd;
+};
+
+constexpr float kPowersOfTen[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+// Parses [sign] digits [separator digits] exactly as StrToFloat does, for the common case of
+// a mantissa of at most 2^24 and at most ten decimals: both the mantissa and the power of ten
+// are exact floats, so one division gives the correctly rounded value StrToFloat's
+// conversion gives. Returns false when the token needs the general parser.
+inline bool ParseSimpleNumber(const char* p, const char* end, char separator, float& value)
+{
+    bool negative = false;
+    if (*p == '-' || *p == '+') negative = *p++ == '-';
+    std::uint64_t mantissa = 0;
+    const char* digitsStart = p;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    std::size_t digits = static_cast<std::size_t>(p - digitsStart);
+    std::size_t decimals = 0;
+    if (p < end && (*p == '.' || *p == separator)) {
+        const char* fractionStart = ++p;
+        while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+        decimals = static_cast<std::size_t>(p - fractionStart);
+        digits += decimals;
+    }
+    if (p != end || digits == 0 || digits > 19 || decimals > 10 || mantissa > (1u << 24)) return false;
+    float result = static_cast<float>(mantissa);
+    if (decimals > 0) result /= kPowersOfTen[decimals];
+    value = negative ? -result : result;
+    return true;
+}
+
+std::string Quoted(const std::string& fileName) { return "\"" + BytesToUtf8(fileName) + "\""; }
+
+} // namespace
+
+bool TPreProcessedData::ReadTextFile(const std::string& fileName)
+{
+    Clear();
+    auto fail = [this](const std::string& text) {
+        Clear();
+        ShowMessage(TMessageKind::Plain, "", text);
+        return false;
+    };
+    const std::string notFound = "Could not find text file at specified location " + Quoted(fileName) + ".";
+    const std::string cannotRead = "Could not read text file " + Quoted(fileName) + ": ";
+
+    if (fileName.empty()) return fail(notFound);
+    TFile file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Fd < 0) {
+        const int error = errno;
+        if (error == EACCES || error == EPERM) return fail(cannotRead + "permission denied.");
+        if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == ELOOP) return fail(notFound);
+        return fail(cannotRead + std::strerror(error) + ".");
+    }
+    struct stat info {};
+    if (::fstat(file.Fd, &info) != 0) return fail(cannotRead + std::strerror(errno) + ".");
+    if (S_ISDIR(info.st_mode)) return fail(cannotRead + "it is a directory.");
+    if (!S_ISREG(info.st_mode)) return fail(cannotRead + "it is not a regular file.");
+    if (info.st_size == 0) return fail(cannotRead + "the file is empty.");
+
+    TLineReader reader(file.Fd);
+    const std::string_view head = reader.Head();
+    if (reader.ErrorNumber() != 0) return fail(cannotRead + std::strerror(reader.ErrorNumber()) + ".");
+    if (head.empty()) return fail(cannotRead + "the file is empty.");
+    if (head.find('\0') != std::string_view::npos) return fail(cannotRead + "it holds binary data, not text.");
+    if (head.substr(0, 3) == "\xEF\xBB\xBF") reader.SkipBytes(3);  // a UTF-8 byte order mark
+
+    // ---- header
+    std::string_view header;
+    switch (reader.Next(header)) {
+    case TLineReader::TResult::Line: break;
+    case TLineReader::TResult::TooLong:
+        return fail(cannotRead + "its header line is longer than " + IntToStr(kMaxLineLength) + " characters.");
+    case TLineReader::TResult::End: return fail(cannotRead + "the file is empty.");
+    case TLineReader::TResult::Error: return fail(cannotRead + std::strerror(reader.ErrorNumber()) + ".");
+    }
+    if (header.empty() || header[0] != '#') return fail("Missing field names in text file, operation aborted.");
+    {
+        // The first name ends at a blank or '#', the later ones at blanks only.
+        std::size_t pos = 0;
+        while (pos < header.size() && (header[pos] == ' ' || header[pos] == '#')) ++pos;
+        std::size_t start = pos;
+        while (pos < header.size() && header[pos] != ' ' && header[pos] != '#') ++pos;
+        std::vector<std::string_view> names;
+        if (pos > start) {
+            names.push_back(header.substr(start, pos - start));
+            if (pos < header.size()) ++pos;
+            for (;;) {
+                while (pos < header.size() && header[pos] == ' ') ++pos;
+                if (pos == header.size()) break;
+                start = pos;
+                while (pos < header.size() && header[pos] != ' ') ++pos;
+                names.push_back(header.substr(start, pos - start));
+            }
+        }
+        if (names.empty()) return fail("Missing field names in text file, operation aborted.");
+        for (const std::string_view name : names) {
+            AddDimension(BytesToUtf8(name));
+            if (UpperCase(name) == "TIME_ATTRIBUTE_NAME") {
+                HasTimeAttribute = true;
+                TimeAttributeIndex = NumberOfDimensions() - 1;
+            }
+        }
+    }
+
+    // ---- data lines
+    const std::size_t fields = Dimensions.size();
+    const std::size_t bound = static_cast<std::size_t>(info.st_size) / (2 * fields) + 1;
+    const std::size_t reserved = std::min(bound, kMaxReservedCells / fields);
+    std::vector<std::vector<float>*> columns(fields);
+    for (std::size_t j = 0; j < fields; ++j) {
+        Dimensions[j]->Values.reserve(reserved);
+        columns[j] = &Dimensions[j]->Values;
+    }
+    std::vector<float> lineValues(fields);
+    const char separator = DecimalSeparator();
+    std::size_t records = 0;
+    for (;;) {
+        std::string_view line;
+        const auto result = reader.Next(line);
+        if (result == TLineReader::TResult::End) break;
+        if (result == TLineReader::TResult::Error) return fail(cannotRead + std::strerror(reader.ErrorNumber()) + ".");
+        if (result == TLineReader::TResult::TooLong) continue;
+        if (line.empty() || line[0] == '%') continue;
+        const char* p = line.data();
+        const char* const end = p + line.size();
+        std::size_t count = 0;
+        bool accepted = true;
+        for (;;) {
+            while (p < end && *p == ' ') ++p;
+            if (p == end) break;
+            if (count == fields) {
+                accepted = false;
+                break;
+            }
+            const char* const start = p;
+            while (p < end && *p != ' ') ++p;
+            float value;
+            if (!ParseSimpleNumber(start, p, separator, value) &&
+                !StrToFloat(std::string_view(start, static_cast<std::size_t>(p - start)), value))
+                value = static_cast<float>(records);
+            lineValues[count++] = value;
+        }
+        if (!accepted || count != fields) continue;
+        for (std::size_t j = 0; j < fields; ++j) columns[j]->push_back(lineValues[j]);
+        ++records;
+    }
+
+    // ---- normalise, rank, records, frequencies
+    // Ranking needs scratch memory; doing it for every dimension before the weights and
+    // occurrences exist keeps the peak below the size of the finished dataset.
+    for (auto& dimension : Dimensions) {
+        dimension->Normalise(true);
+        dimension->ComputeRanks();
+    }
+    BuildRecords();
+    ComputeFrequencies();
+    RelevanceValuesTimeStamp = NewChangeStamp();
+    FrequencyValuesTimeStamp = NewChangeStamp();
+    TimeDiscreteRange = 12;
+    TimeMoment = RecordsNumber;
+    return true;
+}
