@@ -1,0 +1,505 @@
+#include "render/gl/OpenGLDrawing.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "render/gl/OpenGLPanel.h"
+
+namespace {
+using TClock = std::chrono::steady_clock;
+
+// Adds the time of one OpenGL submission to a counter.
+class TGlTimer {
+public:
+    explicit TGlTimer(double& seconds) : Seconds(seconds), Start(TClock::now()) {}
+    ~TGlTimer() { Seconds += std::chrono::duration<double>(TClock::now() - Start).count(); }
+
+private:
+    double& Seconds;
+    TClock::time_point Start;
+};
+
+GLenum CapabilityEnum(TCapability capability)
+{
+    switch (capability) {
+    case TCapability::DepthTest: return GL_DEPTH_TEST;
+    case TCapability::Lighting: return GL_LIGHTING;
+    case TCapability::Light0: return GL_LIGHT0;
+    case TCapability::ColorMaterial: return GL_COLOR_MATERIAL;
+    case TCapability::LineStipple: return GL_LINE_STIPPLE;
+    case TCapability::Blend: return GL_BLEND;
+    case TCapability::PointSmooth: return GL_POINT_SMOOTH;
+    case TCapability::Normalize: return GL_NORMALIZE;
+    }
+    return GL_DEPTH_TEST;
+}
+
+bool Same3(const float a[3], const float b[3]) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
+void Copy3(float to[3], const float from[3]) { std::memcpy(to, from, 3 * sizeof(float)); }
+
+// Vertices per group of a primitive whose incomplete last group OpenGL drops.
+int GroupSize(TPrimitive kind)
+{
+    switch (kind) {
+    case TPrimitive::Lines: return 2;
+    case TPrimitive::Triangles: return 3;
+    case TPrimitive::Quads: return 4;
+    default: return 1;
+    }
+}
+}  // namespace
+
+TOpenGLDrawing::TOpenGLDrawing(TOpenGLPanel* panel) : Panel(panel) {}
+
+TOpenGLDrawing::~TOpenGLDrawing()
+{
+    if (Quadric) gluDeleteQuadric(Quadric);
+}
+
+void TOpenGLDrawing::BeginPaint(double pixelRatio)
+{
+    PixelRatio = pixelRatio > 0 && std::isfinite(pixelRatio) ? pixelRatio : 1.0;
+    ColorKnown = NormalKnown = false;
+    AppliedLineWidth = AppliedPointSize = -1;
+    KnownMask = KnownEnabled = 0;
+    InPrimitive = false;
+    Positions.clear();
+    Colors.clear();
+    Normals.clear();
+    // The stipple switch is not known until set; until then strips may be gathered as
+    // segments only if stippling is really off.
+    Stippling = glIsEnabled(GL_LINE_STIPPLE) == GL_TRUE;
+}
+
+void TOpenGLDrawing::EndPaint()
+{
+    if (InPrimitive) End();
+    FlushBatch();
+}
+
+// ---- batching
+
+void TOpenGLDrawing::Append(const TVertexData& v)
+{
+    const std::size_t count = Positions.size() / 3;
+    if (count == 0) {
+        Copy3(BatchColor, v.Color);
+        Copy3(BatchNormal, v.Normal);
+        BatchHasColors = BatchHasNormals = false;
+        Colors.clear();
+        Normals.clear();
+    }
+    if (!BatchHasColors && !Same3(v.Color, BatchColor)) {
+        BatchHasColors = true;
+        Colors.reserve(Positions.capacity());
+        for (std::size_t i = 0; i < count; ++i) Colors.insert(Colors.end(), BatchColor, BatchColor + 3);
+    }
+    if (!BatchHasNormals && !Same3(v.Normal, BatchNormal)) {
+        BatchHasNormals = true;
+        for (std::size_t i = 0; i < count; ++i) Normals.insert(Normals.end(), BatchNormal, BatchNormal + 3);
+    }
+    Positions.insert(Positions.end(), v.Position, v.Position + 3);
+    if (BatchHasColors) Colors.insert(Colors.end(), v.Color, v.Color + 3);
+    if (BatchHasNormals) Normals.insert(Normals.end(), v.Normal, v.Normal + 3);
+}
+
+void TOpenGLDrawing::FlushBatch()
+{
+    const std::size_t count = Positions.size() / 3;
+    if (count == 0) return;
+    TGlTimer timer(GlSeconds);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, Positions.data());
+    if (BatchHasColors) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(3, GL_FLOAT, 0, Colors.data());
+    } else if (!ColorKnown || !Same3(AppliedColor, BatchColor)) {
+        glColor3fv(BatchColor);
+        Copy3(AppliedColor, BatchColor);
+        ColorKnown = true;
+    }
+    if (BatchHasNormals) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, 0, Normals.data());
+    } else if (!NormalKnown || !Same3(AppliedNormal, BatchNormal)) {
+        glNormal3fv(BatchNormal);
+        Copy3(AppliedNormal, BatchNormal);
+        NormalKnown = true;
+    }
+    glDrawArrays(BatchMode, 0, GLsizei(count));
+    ++DrawCalls;
+    // After drawing from an array the current colour / normal are undefined.
+    if (BatchHasColors) {
+        glDisableClientState(GL_COLOR_ARRAY);
+        ColorKnown = false;
+    }
+    if (BatchHasNormals) {
+        glDisableClientState(GL_NORMAL_ARRAY);
+        NormalKnown = false;
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    Positions.clear();
+    Colors.clear();
+    Normals.clear();
+    BatchHasColors = BatchHasNormals = false;
+}
+
+void TOpenGLDrawing::ApplyColor()
+{
+    if (ColorKnown && Same3(AppliedColor, CurrentColor)) return;
+    glColor3fv(CurrentColor);
+    Copy3(AppliedColor, CurrentColor);
+    ColorKnown = true;
+}
+
+// ---- primitives
+
+void TOpenGLDrawing::Begin(TPrimitive primitive)
+{
+    if (InPrimitive) return;
+    GLenum mode = GL_POINTS;
+    SplitIntoLines = false;
+    bool single = false;
+    switch (primitive) {
+    case TPrimitive::Points: mode = GL_POINTS; break;
+    case TPrimitive::Lines: mode = GL_LINES; break;
+    case TPrimitive::LineStrip:
+    case TPrimitive::LineLoop:
+        if (Stippling) {
+            mode = primitive == TPrimitive::LineStrip ? GL_LINE_STRIP : GL_LINE_LOOP;
+            single = true;
+        } else {
+            mode = GL_LINES;
+            SplitIntoLines = true;
+        }
+        break;
+    case TPrimitive::Triangles: mode = GL_TRIANGLES; break;
+    case TPrimitive::Quads: mode = GL_QUADS; break;
+    }
+    if (!Positions.empty() && (mode != BatchMode || single || BatchIsSingle)) FlushBatch();
+    BatchMode = mode;
+    BatchIsSingle = single;
+    InPrimitive = true;
+    Kind = primitive;
+    PrimitiveStart = Positions.size() / 3;
+    PrimitiveVertices = 0;
+}
+
+void TOpenGLDrawing::Vertex(float x, float y, float z)
+{
+    if (!InPrimitive) return;
+    TVertexData v{{x, y, z}, {CurrentColor[0], CurrentColor[1], CurrentColor[2]},
+                  {CurrentNormal[0], CurrentNormal[1], CurrentNormal[2]}};
+    if (SplitIntoLines) {
+        if (PrimitiveVertices == 0) {
+            First = v;
+        } else {
+            Append(Previous);
+            Append(v);
+        }
+        Previous = v;
+    } else {
+        Append(v);
+    }
+    ++PrimitiveVertices;
+}
+
+void TOpenGLDrawing::Normal(float x, float y, float z)
+{
+    CurrentNormal[0] = x;
+    CurrentNormal[1] = y;
+    CurrentNormal[2] = z;
+}
+
+void TOpenGLDrawing::End()
+{
+    if (!InPrimitive) return;
+    InPrimitive = false;
+    if (SplitIntoLines) {
+        // A loop of two vertices retraces its one segment: the same pixels.
+        if (Kind == TPrimitive::LineLoop && PrimitiveVertices > 2) {
+            Append(Previous);
+            Append(First);
+        }
+        return;
+    }
+    // OpenGL drops an incomplete last group; so must the run, or the next primitive's
+    // vertices would pair with it.
+    const std::size_t group = std::size_t(GroupSize(Kind));
+    const std::size_t given = Positions.size() / 3 - PrimitiveStart;
+    const std::size_t keep = PrimitiveStart + given / group * group;
+    if (keep * 3 != Positions.size()) {
+        Positions.resize(keep * 3);
+        if (BatchHasColors) Colors.resize(keep * 3);
+        if (BatchHasNormals) Normals.resize(keep * 3);
+    }
+    if (BatchIsSingle) FlushBatch();
+}
+
+// ---- state
+
+void TOpenGLDrawing::Color(float r, float g, float b)
+{
+    CurrentColor[0] = r;
+    CurrentColor[1] = g;
+    CurrentColor[2] = b;
+}
+
+void TOpenGLDrawing::LineWidth(float width)
+{
+    if (Refuse()) return;
+    const float pixels = float(width * PixelRatio);
+    if (pixels == AppliedLineWidth) return;
+    FlushBatch();
+    glLineWidth(pixels);
+    AppliedLineWidth = pixels;
+}
+
+void TOpenGLDrawing::PointSize(float size)
+{
+    if (Refuse()) return;
+    const float pixels = float(size * PixelRatio);
+    if (pixels == AppliedPointSize) return;
+    FlushBatch();
+    glPointSize(pixels);
+    AppliedPointSize = pixels;
+}
+
+void TOpenGLDrawing::LineStipple(int factor, std::uint16_t pattern)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    const int scaled = int(std::lround(factor * PixelRatio));
+    glLineStipple(scaled < 1 ? 1 : (scaled > 256 ? 256 : scaled), pattern);
+}
+
+void TOpenGLDrawing::SetCapability(TCapability capability, bool enabled)
+{
+    if (Refuse()) return;
+    const unsigned bit = 1u << unsigned(capability);
+    if ((KnownMask & bit) && bool(KnownEnabled & bit) == enabled) return;
+    FlushBatch();
+    if (enabled)
+        glEnable(CapabilityEnum(capability));
+    else
+        glDisable(CapabilityEnum(capability));
+    KnownMask |= bit;
+    KnownEnabled = enabled ? (KnownEnabled | bit) : (KnownEnabled & ~bit);
+    if (capability == TCapability::LineStipple) Stippling = enabled;
+}
+
+void TOpenGLDrawing::Enable(TCapability capability) { SetCapability(capability, true); }
+void TOpenGLDrawing::Disable(TCapability capability) { SetCapability(capability, false); }
+
+void TOpenGLDrawing::ClearColor(float r, float g, float b, float a)
+{
+    if (Refuse()) return;
+    glClearColor(r, g, b, a);
+}
+
+void TOpenGLDrawing::Clear(bool color, bool depth)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    const GLbitfield bits = (color ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0);
+    if (bits) glClear(bits);
+}
+
+void TOpenGLDrawing::Viewport(int x, int y, int width, int height)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    auto scaled = [this](int v) { return GLint(std::lround(v * PixelRatio)); };
+    glViewport(scaled(x), scaled(y), width > 0 ? scaled(width) : 0, height > 0 ? scaled(height) : 0);
+}
+
+// ---- text
+
+void TOpenGLDrawing::RasterPos(float x, float y, float z)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    ApplyColor();  // the raster colour is latched here
+    glRasterPos3f(x, y, z);
+}
+
+void TOpenGLDrawing::Text(const std::string& text)
+{
+    if (Refuse() || text.empty() || !Panel) return;
+    FlushBatch();
+    TGlTimer timer(GlSeconds);
+    Panel->DrawText(text);
+}
+
+// ---- matrices
+
+void TOpenGLDrawing::MatrixMode(TMatrixMode mode)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glMatrixMode(mode == TMatrixMode::Projection ? GL_PROJECTION : GL_MODELVIEW);
+}
+
+void TOpenGLDrawing::LoadIdentity()
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glLoadIdentity();
+}
+
+void TOpenGLDrawing::Ortho(double left, double right, double bottom, double top, double zNear, double zFar)
+{
+    if (Refuse()) return;
+    // A degenerate box is an OpenGL error that leaves the matrix as it is.
+    if (left == right || bottom == top || zNear == zFar) return;
+    FlushBatch();
+    glOrtho(left, right, bottom, top, zNear, zFar);
+}
+
+void TOpenGLDrawing::Perspective(double fovy, double aspect, double zNear, double zFar)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    gluPerspective(fovy, aspect, zNear, zFar);
+}
+
+void TOpenGLDrawing::LookAt(double eyeX, double eyeY, double eyeZ, double centerX, double centerY, double centerZ,
+                            double upX, double upY, double upZ)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    gluLookAt(eyeX, eyeY, eyeZ, centerX, centerY, centerZ, upX, upY, upZ);
+}
+
+void TOpenGLDrawing::PushMatrix()
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glPushMatrix();
+}
+
+void TOpenGLDrawing::PopMatrix()
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glPopMatrix();
+}
+
+void TOpenGLDrawing::Translate(float x, float y, float z)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glTranslatef(x, y, z);
+}
+
+void TOpenGLDrawing::Rotate(float angle, float x, float y, float z)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glRotatef(angle, x, y, z);
+}
+
+void TOpenGLDrawing::Scale(float x, float y, float z)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glScalef(x, y, z);
+}
+
+// ---- lighting
+
+void TOpenGLDrawing::LightPosition(const float position[4])
+{
+    if (Refuse() || !position) return;
+    FlushBatch();
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+}
+
+void TOpenGLDrawing::LightAmbient(const float color[4])
+{
+    if (Refuse() || !color) return;
+    FlushBatch();
+    glLightfv(GL_LIGHT0, GL_AMBIENT, color);
+}
+
+void TOpenGLDrawing::LightDiffuse(const float color[4])
+{
+    if (Refuse() || !color) return;
+    FlushBatch();
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, color);
+}
+
+void TOpenGLDrawing::MaterialAmbientDiffuse(const float color[4])
+{
+    if (Refuse() || !color) return;
+    FlushBatch();
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, color);
+    ColorKnown = false;  // with colour material on, the material call may change the colour
+}
+
+void TOpenGLDrawing::MaterialSpecular(const float color[4])
+{
+    if (Refuse() || !color) return;
+    FlushBatch();
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, color);
+}
+
+void TOpenGLDrawing::MaterialShininess(float shininess)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
+}
+
+void TOpenGLDrawing::Sphere(double radius, int slices, int stacks)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    if (!Quadric) Quadric = gluNewQuadric();
+    if (!Quadric) return;
+    ApplyColor();
+    TGlTimer timer(GlSeconds);
+    gluSphere(Quadric, radius, slices, stacks);
+    NormalKnown = false;
+}
+
+// ---- names
+
+void TOpenGLDrawing::InitNames()
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glInitNames();
+}
+
+void TOpenGLDrawing::PushName(unsigned name)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glPushName(name);
+}
+
+void TOpenGLDrawing::PopName()
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glPopName();
+}
+
+void TOpenGLDrawing::LoadName(unsigned name)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    glLoadName(name);
+}
+
+void TOpenGLDrawing::Flush()
+{
+    if (Refuse()) return;
+    FlushBatch();
+    TGlTimer timer(GlSeconds);
+    glFlush();
+}

@@ -1,0 +1,254 @@
+// TOpenGLPanel in a real window (run under Xvfb): the paint protocol, batched primitives,
+// bitmap text including accented names, and the logical space.
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "render/Drawing.h"
+#include "render/gl/OpenGLPanel.h"
+
+namespace {
+
+// A panel whose paint is set by the test, over a 200 × 100 logical space.
+class TTestPanel : public TOpenGLPanel {
+public:
+    using TOpenGLPanel::TOpenGLPanel;
+    std::function<void()> Body;
+    int Paints = 0;
+    void Paint() override
+    {
+        ++Paints;
+        TDrawing& gl = Gl();
+        gl.Viewport(0, 0, width(), height());
+        gl.MatrixMode(TMatrixMode::Projection);
+        gl.LoadIdentity();
+        gl.Ortho(0, SpaceWidth, 0, SpaceHeight, -2, 2);
+        gl.MatrixMode(TMatrixMode::ModelView);
+        gl.LoadIdentity();
+        gl.ClearColor(0, 0, 0, 1);
+        gl.Clear(true, true);
+        if (Body) Body();
+    }
+};
+
+struct TWindow {
+    QWidget Parent;
+    TTestPanel* Panel;
+    TWindow()
+    {
+        Parent.resize(200, 100);
+        Panel = new TTestPanel(&Parent);
+        Panel->setGeometry(0, 0, 200, 100);
+        Panel->SpaceWidth = 200;
+        Panel->SpaceHeight = 100;
+    }
+    bool Show()
+    {
+        Parent.show();
+        return QTest::qWaitForWindowExposed(&Parent) && Panel->isValid();
+    }
+    // Framebuffer pixel of logical (x, y): the space is 1:1 with pixels, y upwards.
+    static QRgb At(const QImage& image, int x, int y)
+    {
+        return image.pixel(x * image.width() / 200, (99 - y) * image.height() / 100);
+    }
+};
+
+bool IsColor(QRgb pixel, int r, int g, int b) { return qRed(pixel) == r && qGreen(pixel) == g && qBlue(pixel) == b; }
+
+// Pixels of a colour (each channel within 8) inside a logical rectangle.
+int CountColor(const QImage& image, int x0, int y0, int x1, int y1, int r, int g, int b)
+{
+    int count = 0;
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            const QRgb p = TWindow::At(image, x, y);
+            if (std::abs(qRed(p) - r) <= 8 && std::abs(qGreen(p) - g) <= 8 && std::abs(qBlue(p) - b) <= 8) ++count;
+        }
+    return count;
+}
+
+TEST(OpenGLPanel, DrawsBatchedLinesAndTextWhereTheProjectionPutsThem)
+{
+    TWindow window;
+    window.Panel->Body = [] {
+        TDrawing& gl = Gl();
+        gl.LineWidth(1);
+        gl.Color(1, 0, 0);
+        gl.Begin(TPrimitive::LineStrip);  // horizontal at y = 10.5, then up at x = 150.5
+        gl.Vertex(10.5f, 10.5f);
+        gl.Vertex(150.5f, 10.5f);
+        gl.Vertex(150.5f, 90.5f);
+        gl.End();
+        gl.Begin(TPrimitive::Lines);  // joins the same run, in another colour
+        gl.Color(0, 1, 0);
+        gl.Vertex(20.5f, 30.5f);
+        gl.Vertex(100.5f, 30.5f);
+        gl.End();
+        gl.Begin(TPrimitive::Quads);  // an incomplete quad is dropped ...
+        gl.Color(0, 0, 1);
+        gl.Vertex(0, 0);
+        gl.Vertex(5, 0);
+        gl.Vertex(5, 5);
+        gl.End();
+        gl.Begin(TPrimitive::Quads);  // ... so this one still has its own four corners
+        gl.Vertex(170, 60);
+        gl.Vertex(190, 60);
+        gl.Vertex(190, 80);
+        gl.Vertex(170, 80);
+        gl.End();
+        gl.Color(1, 1, 0);
+        gl.RasterPos(20, 60);
+        gl.Color(1, 0, 1);  // too late: the raster colour was latched at RasterPos
+        gl.Text("0.25 Age");
+        gl.Color(0, 1, 1);
+        gl.RasterPos(20, 40);
+        gl.Text("Jos\xC3\xA9 \xC3\x89");  // UTF-8 "José É"
+        gl.RasterPos(100, 40);
+        gl.Text("\xE9\xE9\xE9");  // Latin-1 "ééé"
+        gl.RasterPos(100, 80);
+        gl.Text("");
+    };
+    ASSERT_TRUE(window.Show());
+    const QImage image = window.Panel->grabFramebuffer();
+    ASSERT_FALSE(image.isNull());
+    if (qEnvironmentVariableIsSet("LUMETRA_SAVE_IMAGE")) image.save(qEnvironmentVariable("LUMETRA_SAVE_IMAGE"));
+
+    EXPECT_TRUE(IsColor(TWindow::At(image, 80, 10), 255, 0, 0));
+    EXPECT_TRUE(IsColor(TWindow::At(image, 150, 50), 255, 0, 0));
+    EXPECT_TRUE(IsColor(TWindow::At(image, 60, 30), 0, 255, 0));
+    EXPECT_TRUE(IsColor(TWindow::At(image, 80, 50), 0, 0, 0));
+    EXPECT_TRUE(IsColor(TWindow::At(image, 180, 70), 0, 0, 255));
+    EXPECT_EQ(CountColor(image, 0, 0, 8, 8, 0, 0, 255), 0);
+
+    // Text starts at its raster position and runs right and up from the baseline.
+    EXPECT_GT(CountColor(image, 20, 60, 75, 72, 255, 255, 0), 10);
+    EXPECT_EQ(CountColor(image, 0, 55, 199, 75, 255, 0, 255), 0);
+    EXPECT_EQ(CountColor(image, 0, 61, 18, 72, 255, 255, 0), 0);
+    // The accented texts are drawn, both from UTF-8 and from Latin-1 bytes.
+    EXPECT_GT(CountColor(image, 20, 40, 70, 54, 0, 255, 255), 10);
+    EXPECT_GT(CountColor(image, 100, 40, 130, 52, 0, 255, 255), 10);
+    ASSERT_NE(window.Panel->Font2D, nullptr);
+
+    // Lines and the second quad: the strip, its segments and the lines share one run.
+    ASSERT_NE(window.Panel->OpenGLDrawing(), nullptr);
+    const long long before = window.Panel->OpenGLDrawing()->DrawCalls;
+    window.Panel->Repaint();
+    EXPECT_EQ(window.Panel->OpenGLDrawing()->DrawCalls - before, 2);
+}
+
+TEST(OpenGLPanel, AccentedCharactersDrawTheirOwnGlyphs)
+{
+    // "É" must not look like "E": the glyph built on demand is the accented one.
+    TWindow window;
+    std::string text = "E";
+    window.Panel->Body = [&text] {
+        Gl().Color(1, 1, 1);
+        Gl().RasterPos(50, 40);
+        Gl().Text(text);
+    };
+    ASSERT_TRUE(window.Show());
+    window.Panel->Repaint();
+    const QImage plain = window.Panel->grabFramebuffer();
+    text = "\xC3\x89";
+    window.Panel->Repaint();
+    const QImage accented = window.Panel->grabFramebuffer();
+    const int plainCount = CountColor(plain, 40, 30, 80, 70, 255, 255, 255);
+    const int accentedCount = CountColor(accented, 40, 30, 80, 70, 255, 255, 255);
+    EXPECT_GT(plainCount, 5);
+    EXPECT_GT(accentedCount, plainCount);
+}
+
+TEST(OpenGLPanel, RepaintRunsPaintAtOnceOnScreenAndOffScreen)
+{
+    TWindow window;
+    int runs = 0;
+    bool hadText = false;
+    window.Panel->Body = [&] {
+        ++runs;
+        Gl().RasterPos(1, 1);
+        Gl().Text("x");
+    };
+    // Never shown: the paint still runs, with a drawing that discards.
+    window.Panel->Repaint();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(window.Panel->OffScreenPaints, 1);
+    EXPECT_EQ(window.Panel->Font2D, nullptr);
+
+    ASSERT_TRUE(window.Show());
+    const long long screen = window.Panel->ScreenPaints;
+    const int before = runs;
+    window.Panel->Repaint();
+    EXPECT_EQ(runs, before + 1);
+    EXPECT_EQ(window.Panel->ScreenPaints, screen + 1);
+    hadText = window.Panel->Font2D != nullptr;
+    EXPECT_TRUE(hadText);
+
+    window.Panel->hide();
+    EXPECT_FALSE(window.Panel->Active());
+    window.Panel->Repaint();
+    EXPECT_EQ(runs, before + 2);
+    EXPECT_EQ(window.Panel->OffScreenPaints, 2);
+
+    window.Panel->show();
+    EXPECT_TRUE(window.Panel->Active());
+    window.Parent.hide();
+    EXPECT_FALSE(window.Panel->Active());
+}
+
+TEST(OpenGLPanel, ActiveWithoutAParentFollowsItsOwnVisibility)
+{
+    TTestPanel panel;
+    EXPECT_FALSE(panel.Active());
+    panel.resize(50, 50);
+    panel.show();
+    EXPECT_TRUE(panel.Active());
+}
+
+TEST(OpenGLPanel, ToSpaceTruncatesAndFlipsY)
+{
+    struct TCase {
+        int Width, Height, SpaceW, SpaceH;
+        double X, Y;
+        int Ex, Ey;
+    };
+    const TCase cases[] = {
+        {200, 100, 1000, 500, 0, 0, 0, 500},
+        {200, 100, 1000, 500, 199.9, 99.9, 999, 0},
+        {300, 300, 100, 100, 100, 200, 33, 33},   // 33.33 truncated
+        {300, 300, 100, 100, -1, 301, 0, 0},      // -0.33 truncates toward zero
+        {0, 100, 100, 100, 10, 10, 0, 0},          // no width: no division
+        {100, 0, 100, 100, 10, 10, 0, 0},
+    };
+    for (const TCase& c : cases) {
+        TTestPanel panel;
+        panel.resize(c.Width, c.Height);
+        panel.SpaceWidth = c.SpaceW;
+        panel.SpaceHeight = c.SpaceH;
+        const QPoint p = panel.ToSpace(QPointF(c.X, c.Y));
+        EXPECT_EQ(p.x(), c.Ex) << c.Width << "x" << c.Height << " at " << c.X << "," << c.Y;
+        EXPECT_EQ(p.y(), c.Ey) << c.Width << "x" << c.Height << " at " << c.X << "," << c.Y;
+    }
+}
+
+TEST(OpenGLPanel, DefaultFontAndTextOutsideAPaintIsHarmless)
+{
+    TTestPanel panel;
+    EXPECT_EQ(panel.TextFont.family(), QString("Arial"));
+    EXPECT_EQ(panel.TextFont.pointSize(), 8);
+    EXPECT_TRUE(panel.TextFont.bold());
+    QFont other("Courier", 12);
+    panel.SetTextFont(other);
+    EXPECT_EQ(panel.TextFont.pointSize(), 12);
+    panel.DrawText("no context");
+    EXPECT_EQ(panel.Font2D, nullptr);
+    EXPECT_EQ(panel.SpaceWidth, 0);
+    EXPECT_EQ(panel.SpaceHeight, 0);
+}
+
+}  // namespace
