@@ -109,10 +109,25 @@ QString QuoteIdentifier(const QString& name)
 }
 
 std::atomic<int> ConnectionCounter{0};
+
+// One named Qt connection; closed and removed when the last holder (the access object or
+// a table opened on it) lets go.
+struct TConnectionHandle {
+    QString Name;
+    ~TConnectionHandle()
+    {
+        {
+            QSqlDatabase database = QSqlDatabase::database(Name, false);
+            database.close();
+        }
+        QSqlDatabase::removeDatabase(Name);
+    }
+};
 } // namespace
 
 struct TDatabaseAccess::TImpl {
     QString ConnectionName;
+    std::shared_ptr<TConnectionHandle> Handle;
     QString Driver;
     std::string Password;
     bool Connected = false;
@@ -159,10 +174,7 @@ struct TDatabaseAccess::TImpl {
     }
 };
 
-TDatabaseAccess::TDatabaseAccess() : Impl(std::make_unique<TImpl>())
-{
-    Impl->ConnectionName = QStringLiteral("lumetra-database-%1").arg(++ConnectionCounter);
-}
+TDatabaseAccess::TDatabaseAccess() : Impl(std::make_unique<TImpl>()) {}
 
 TDatabaseAccess::~TDatabaseAccess() { Disconnect(); }
 
@@ -203,6 +215,7 @@ bool TDatabaseAccess::Connect(const std::string& connectionString)
         return false;
     }
 
+    Impl->ConnectionName = QStringLiteral("lumetra-database-%1").arg(++ConnectionCounter);
     QString options;
     if (driver == QLatin1String("QSQLITE")) {
         if (file.empty()) file = parts.Get({"DATA SOURCE", "DATABASE", "FILE"});
@@ -255,21 +268,16 @@ bool TDatabaseAccess::Connect(const std::string& connectionString)
             return false;
         }
     }
+    Impl->Handle = std::make_shared<TConnectionHandle>();
+    Impl->Handle->Name = Impl->ConnectionName;
     Impl->Connected = true;
     return true;
 }
 
 void TDatabaseAccess::Disconnect()
 {
-    if (!QSqlDatabase::contains(Impl->ConnectionName)) {
-        Impl->Connected = false;
-        return;
-    }
-    {
-        QSqlDatabase database = QSqlDatabase::database(Impl->ConnectionName, false);
-        database.close();
-    }
-    QSqlDatabase::removeDatabase(Impl->ConnectionName);
+    // Tables still open keep their connection until they go.
+    Impl->Handle.reset();
     Impl->Connected = false;
 }
 
@@ -312,7 +320,7 @@ std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string& tabl
     const QString statement = QLatin1String("SELECT * FROM ") + quoted;
     std::vector<bool> textFields;
     if (Impl->Driver == QLatin1String("QSQLITE")) textFields = Impl->SqliteTextFields(quoted);
-    auto source = std::make_unique<TQtTableSource>(Impl->Database(), statement, std::move(textFields), Impl->Password);
+    auto source = std::make_unique<TQtTableSource>(Impl->Handle, Impl->Database(), statement, std::move(textFields), Impl->Password);
     if (!source->Ok()) {
         Report("Could not open the table \"" + tableName + "\": " + source->LastError());
         return nullptr;

@@ -18,9 +18,9 @@ std::string MaskSecret(const std::string& text, const std::string& secret)
     return result;
 }
 
-TQtTableSource::TQtTableSource(const QSqlDatabase& database, const QString& selectStatement,
-                               std::vector<bool> textFields, std::string secret)
-    : Database(database), Statement(selectStatement), TextFields(std::move(textFields)), Secret(std::move(secret))
+TQtTableSource::TQtTableSource(std::shared_ptr<void> connection, const QSqlDatabase& database,
+                               const QString& selectStatement, std::vector<bool> textFields, std::string secret)
+    : Connection(std::move(connection)), Database(database), Statement(selectStatement), TextFields(std::move(textFields)), Secret(std::move(secret))
 {
     if (!Execute()) return;
     const QSqlRecord record = Query->record();

@@ -15,9 +15,11 @@ class TQtTableSource : public TTableSource {
 public:
     // Runs `selectStatement` on `database`. `textFields` marks the fields read as text
     // (empty: the driver's field types decide). `secret` is masked in every error text.
-    // Check Ok() afterwards; LastError() tells why it failed.
-    TQtTableSource(const QSqlDatabase& database, const QString& selectStatement, std::vector<bool> textFields,
-                   std::string secret);
+    // `connection` is held until the source goes, so that the named Qt connection outlives
+    // the query even when its owner disconnects first. Check Ok() afterwards; LastError()
+    // tells why it failed.
+    TQtTableSource(std::shared_ptr<void> connection, const QSqlDatabase& database, const QString& selectStatement,
+                   std::vector<bool> textFields, std::string secret);
 
     bool Ok() const { return Executed; }
     // True when the query returned at least one row.
@@ -36,7 +38,8 @@ private:
     bool Execute();
     void TakeError(const QString& text);
 
-    QSqlDatabase Database;  // keeps the connection alive while the query exists
+    std::shared_ptr<void> Connection;  // first member: released after the query and the database
+    QSqlDatabase Database;
     QString Statement;
     std::unique_ptr<QSqlQuery> Query;
     std::vector<std::string> Names;

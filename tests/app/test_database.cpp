@@ -1,0 +1,301 @@
+// Database access over SQLite files: connection strings, tables, and the datasets read.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/DataPaths.h"
+#include "app/DatabaseAccess.h"
+#include "data/PreProcessedData.h"
+#include "tests/support/MessageRecorder.h"
+
+namespace {
+// Runs statements on a database file through a connection of its own (created if missing).
+void Execute(const QString& file, const std::vector<std::string>& statements)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test-writer");
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        QSqlQuery query(db);
+        for (const std::string& statement : statements)
+            ASSERT_TRUE(query.exec(QString::fromStdString(statement)))
+                << statement << ": " << query.lastError().text().toStdString();
+    }
+    QSqlDatabase::removeDatabase("test-writer");
+}
+
+int RowCount(const QString& file, const std::string& table)
+{
+    int count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test-reader");
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QString::fromStdString("SELECT COUNT(*) FROM \"" + table + "\"")) && query.next())
+                count = query.value(0).toInt();
+        }
+    }
+    QSqlDatabase::removeDatabase("test-reader");
+    return count;
+}
+
+bool HasText(const TMessageRecorder& recorder, const std::string& part)
+{
+    for (const auto& m : recorder.Messages)
+        if (m.Text.find(part) != std::string::npos) return true;
+    return false;
+}
+
+// Reads a table into a dataset; false (with messages) when opening or reading fails.
+bool Load(TDatabaseAccess& access, const std::string& table, TPreProcessedData& data)
+{
+    std::unique_ptr<TTableSource> source = access.OpenTable(table);
+    return source && data.ReadTable(*source);
+}
+
+void ExpectSameDataset(const TPreProcessedData& a, const TPreProcessedData& b)
+{
+    ASSERT_EQ(a.RecordsNumber, b.RecordsNumber);
+    ASSERT_EQ(a.NumberOfDimensions(), b.NumberOfDimensions());
+    EXPECT_EQ(a.HasTimeAttribute, b.HasTimeAttribute);
+    EXPECT_EQ(a.TimeAttributeIndex, b.TimeAttributeIndex);
+    EXPECT_EQ(a.TimeMoment, b.TimeMoment);
+    EXPECT_EQ(a.TimeDiscreteRange, b.TimeDiscreteRange);
+    for (int i = 0; i < a.NumberOfDimensions(); ++i) {
+        EXPECT_EQ(a.GetDimensionName(i), b.GetDimensionName(i));
+        EXPECT_EQ(a.GetLowValue(i), b.GetLowValue(i)) << i;
+        EXPECT_EQ(a.GetHighValue(i), b.GetHighValue(i)) << i;
+        for (int k = 0; k < a.RecordsNumber; ++k) {
+            ASSERT_EQ(a.GetCell(i, k).Value(), b.GetCell(i, k).Value()) << "dimension " << i << " record " << k;
+            ASSERT_EQ(a.GetCell(i, k).Weight(), b.GetCell(i, k).Weight()) << "dimension " << i << " record " << k;
+        }
+    }
+}
+
+class DatabaseSqlite : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        File = Dir.filePath("test.sqlite");
+    }
+    std::string Connection() const { return TDatabaseAccess::SqliteConnectionString(File.toStdString()); }
+
+    QTemporaryDir Dir;
+    QString File;
+    TMessageRecorder Recorder;
+};
+} // namespace
+
+TEST_F(DatabaseSqlite, NumericTableEqualsTextFile)
+{
+    const char* rows[] = {"1.5 -3 100 0", "2.25 7 100 1", "-0.5 7 250 2", "9.75 0.125 100 3", "3.1 2.7 1e3 4"};
+    std::vector<std::string> statements = {
+        "CREATE TABLE samples (a REAL, b REAL, c NUMERIC, Time_Attribute_Name INTEGER)"};
+    const std::string lumet = Dir.filePath("samples.lumet").toStdString();
+    {
+        std::ofstream out(lumet);
+        out << "#a b c Time_Attribute_Name\n% comment\n";
+        for (const char* row : rows) {
+            out << row << "\n";
+            std::string values = row;
+            for (char& ch : values)
+                if (ch == ' ') ch = ',';
+            statements.push_back("INSERT INTO samples VALUES (" + values + ")");
+        }
+    }
+    Execute(File, statements);
+
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection()));
+    EXPECT_EQ(access.TableNames(), std::vector<std::string>{"samples"});
+    TPreProcessedData fromTable, fromFile;
+    ASSERT_TRUE(Load(access, "samples", fromTable));
+    ASSERT_TRUE(fromFile.ReadTextFile(lumet));
+    EXPECT_TRUE(Recorder.Messages.empty());
+    ExpectSameDataset(fromTable, fromFile);
+    EXPECT_TRUE(fromTable.HasTimeAttribute);
+    for (int i = 0; i < fromTable.NumberOfDimensions(); ++i) {
+        EXPECT_FALSE(fromTable.IsStringDimension(i)) << i;  // NUMERIC is a number, not text
+        EXPECT_TRUE(fromTable.GetDimension(i)->Normalised);
+    }
+}
+
+TEST_F(DatabaseSqlite, TextColumnsAndNulls)
+{
+    Execute(File, {"CREATE TABLE t (label TEXT, code VARCHAR(20), same TEXT, x REAL)",
+                   "INSERT INTO t VALUES ('abc', 'abc', 'one', 4)",
+                   "INSERT INTO t VALUES ('abc', X'E9', 'one', NULL)",  // a byte above 127
+                   "INSERT INTO t VALUES ('xyz', NULL, 'one', 8)",
+                   "INSERT INTO t VALUES (NULL, 'zz', 'one', -4)"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection()));
+    TPreProcessedData data;
+    ASSERT_TRUE(Load(access, "t", data));
+    ASSERT_EQ(data.RecordsNumber, 4);
+    EXPECT_TRUE(data.IsStringDimension(0));
+    EXPECT_TRUE(data.IsStringDimension(1));
+    EXPECT_FALSE(data.IsStringDimension(3));
+
+    // Raw codes: "abc" 580202, "xyz" higher, NULL the empty text's 0.
+    EXPECT_EQ(data.GetCell(0, 0).Value(), data.GetCell(0, 1).Value());
+    EXPECT_FLOAT_EQ(data.GetLowValue(0), 0.0f);
+    EXPECT_FLOAT_EQ(data.GetHighValue(0), static_cast<float>(TPreProcessedDimension::HashText("xyz")));
+    EXPECT_EQ(data.GetCell(0, 3).Value(), 0.0f);
+    EXPECT_FLOAT_EQ(data.Denormalise(0, data.GetCell(0, 0).Value()), 580202.0f);
+
+    // The byte 0xE9 is -23 as a signed byte: its code is negative and becomes the low value.
+    EXPECT_FLOAT_EQ(data.GetLowValue(1), static_cast<float>(TPreProcessedDimension::HashText("\xE9")));
+    EXPECT_LT(data.GetLowValue(1), 0.0f);
+    EXPECT_EQ(data.GetCell(1, 1).Value(), 0.0f);
+
+    // One distinct text: every cell 0.
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(data.GetCell(2, k).Value(), 0.0f);
+
+    // NULL number reads as 0: raw values 4, 0, 8, -4.
+    EXPECT_FLOAT_EQ(data.GetLowValue(3), -4.0f);
+    EXPECT_FLOAT_EQ(data.GetHighValue(3), 8.0f);
+    EXPECT_FLOAT_EQ(data.GetCell(3, 1).Value(), 4.0f / 12.0f);
+}
+
+TEST_F(DatabaseSqlite, BadConnections)
+{
+    Execute(File, {"CREATE TABLE t (x REAL)", "INSERT INTO t VALUES (1)"});
+    const std::string missing = Dir.filePath("missing.sqlite").toStdString();
+    struct TCase {
+        std::string Connection;
+        std::string MessagePart;
+    } cases[] = {
+        {TDatabaseAccess::SqliteConnectionString(missing), "missing.sqlite"},
+        {"Provider=Microsoft.Jet.OLEDB.4.0;Password=\"hush-hush\";Data Source=x.mdb", "Microsoft.Jet.OLEDB.4.0"},
+        {"Provider=QNOSUCHDRIVER;Data Source=x", "QNOSUCHDRIVER"},
+        {"Data Source=x;User ID=me", "provider"},
+        {"Provider=SQLite", "Data Source"},
+        {"Provider=PostgreSQL;Host=127.0.0.1;Port=notaport;Password=hush-hush", "notaport"},
+    };
+    for (const TCase& c : cases) {
+        TMessageRecorder recorder;
+        TDatabaseAccess access;
+        EXPECT_FALSE(access.Connect(c.Connection)) << c.Connection;
+        EXPECT_FALSE(access.IsConnected());
+        EXPECT_TRUE(HasText(recorder, c.MessagePart)) << c.Connection;
+        EXPECT_FALSE(HasText(recorder, "hush-hush")) << c.Connection;
+        EXPECT_TRUE(access.TableNames().empty());
+        EXPECT_EQ(access.OpenTable("t"), nullptr);
+    }
+    // The missing file was not created on the way.
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(missing)));
+}
+
+TEST_F(DatabaseSqlite, TablesThatCannotBeLoaded)
+{
+    Execute(File, {"CREATE TABLE t (x REAL, y TEXT)", "INSERT INTO t VALUES (1, 'a')", "INSERT INTO t VALUES (2, 'b')",
+                   "CREATE TABLE empty (x REAL)"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection()));
+    struct TCase {
+        std::string Table;
+        std::string MessagePart;
+    } cases[] = {
+        {"nosuchtable", "no such table"},  // the engine's own words
+        {"empty", "no rows"},
+        {"", "No table"},
+        // Attempts to run SQL through the table box: quoted as one name, they name no table.
+        {"t; DROP TABLE t", "no such table"},
+        {"t\"; DROP TABLE t; --", "no such table"},
+        {"\"t\"; DROP TABLE t; --\"", "no such table"},
+        {"t WHERE 1=0", "no such table"},
+    };
+    for (const TCase& c : cases) {
+        TMessageRecorder recorder;
+        EXPECT_EQ(access.OpenTable(c.Table), nullptr) << c.Table;
+        EXPECT_TRUE(HasText(recorder, c.MessagePart)) << c.Table;
+    }
+    access.Disconnect();
+    EXPECT_EQ(RowCount(File, "t"), 2);
+}
+
+TEST_F(DatabaseSqlite, NamesAndPathsThatNeedQuoting)
+{
+    // A path with a semicolon and a quote, and a table name with blanks and a quote.
+    QDir(Dir.path()).mkdir("odd; \"dir\"");
+    File = Dir.filePath("odd; \"dir\"/my data.sqlite");
+    Execute(File, {"CREATE TABLE \"my \"\"odd\"\" table\" (v REAL)", "INSERT INTO \"my \"\"odd\"\" table\" VALUES (3)",
+                   "INSERT INTO \"my \"\"odd\"\" table\" VALUES (5)"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection())) << Connection();
+    const std::vector<std::string> names = access.TableNames();
+    ASSERT_EQ(names, std::vector<std::string>{"my \"odd\" table"});
+    TPreProcessedData data;
+    ASSERT_TRUE(Load(access, names[0], data));
+    EXPECT_EQ(data.RecordsNumber, 2);
+
+    // A bare file path (what the connection box shows after a command-line start) connects too.
+    TDatabaseAccess bare;
+    EXPECT_TRUE(bare.Connect(File.toStdString()));
+    EXPECT_EQ(bare.TableNames(), names);
+}
+
+TEST_F(DatabaseSqlite, ReconnectAndSeveralConnections)
+{
+    Execute(File, {"CREATE TABLE t (x REAL)", "INSERT INTO t VALUES (1)", "INSERT INTO t VALUES (2)"});
+    TDatabaseAccess first, second;
+    ASSERT_TRUE(first.Connect(Connection()));
+    ASSERT_TRUE(second.Connect(TDatabaseAccess::DefaultConnectionString()));
+    std::unique_ptr<TTableSource> open = first.OpenTable("t");
+    ASSERT_NE(open, nullptr);
+    // Connecting again while a table is open keeps the open table readable.
+    ASSERT_TRUE(first.Connect(Connection()));
+    TPreProcessedData data;
+    ASSERT_TRUE(data.ReadTable(*open));
+    EXPECT_EQ(data.RecordsNumber, 2);
+    EXPECT_FALSE(second.TableNames().empty());
+    // A failed connect leaves the access disconnected.
+    TMessageRecorder recorder;
+    EXPECT_FALSE(first.Connect("Provider=SQLite;Data Source=" + Dir.filePath("none.sqlite").toStdString()));
+    EXPECT_FALSE(first.IsConnected());
+}
+
+TEST(DatabaseDefault, CarsTable)
+{
+    const std::string connection = TDatabaseAccess::DefaultConnectionString();
+    EXPECT_NE(connection.find(DataSetPath("Cars.sqlite")), std::string::npos);
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(connection));
+    const std::vector<std::string> tables = access.TableNames();
+    ASSERT_FALSE(tables.empty());
+    EXPECT_EQ(tables[0], "Cars");
+
+    TPreProcessedData fromTable, fromFile;
+    ASSERT_TRUE(Load(access, tables[0], fromTable));
+    ASSERT_TRUE(fromFile.ReadTextFile(DataSetPath("Cars.lumet")));
+    ASSERT_EQ(fromTable.RecordsNumber, fromFile.RecordsNumber);
+    ASSERT_EQ(fromTable.NumberOfDimensions(), fromFile.NumberOfDimensions());
+    EXPECT_TRUE(fromTable.IsStringDimension(0));  // the car names
+    // Every numeric column holds the same values as the text file.
+    for (int i = 1; i < fromFile.NumberOfDimensions(); ++i) {
+        EXPECT_FALSE(fromTable.IsStringDimension(i));
+        EXPECT_EQ(fromTable.GetDimensionName(i), fromFile.GetDimensionName(i));
+        EXPECT_EQ(fromTable.GetLowValue(i), fromFile.GetLowValue(i));
+        EXPECT_EQ(fromTable.GetHighValue(i), fromFile.GetHighValue(i));
+        for (int k = 0; k < fromFile.RecordsNumber; ++k)
+            ASSERT_EQ(fromTable.GetCell(i, k).Value(), fromFile.GetCell(i, k).Value());
+    }
+}
+
+TEST(DatabaseConnectionString, SqliteString)
+{
+    EXPECT_EQ(TDatabaseAccess::SqliteConnectionString("/data/cars.sqlite"),
+              "Provider=SQLite;Data Source=\"/data/cars.sqlite\"");
+    EXPECT_EQ(TDatabaseAccess::SqliteConnectionString("/a \"b\".db"), "Provider=SQLite;Data Source=\"/a \"\"b\"\".db\"");
+}
