@@ -73,6 +73,16 @@ public:
     virtual void PushName(unsigned name) = 0;
     virtual void PopName() = 0;
     virtual void LoadName(unsigned name) = 0;
+    // Selection mode: BeginSelect hands OpenGL `buffer` (of `size` values) and switches to
+    // GL_SELECT; EndSelect switches back and answers the number of hit records, negative
+    // when they overflowed the buffer (glRenderMode). Each hit record is: name count,
+    // minimum depth, maximum depth, the names.
+    virtual void BeginSelect(unsigned* buffer, int size) = 0;
+    virtual int EndSelect() = 0;
+    // Multiplies the current matrix by a pick matrix of width × height pixels centred on
+    // (x, y) (device-independent pixels, y upwards from the bottom) over the current
+    // viewport (gluPickMatrix).
+    virtual void PickMatrix(double x, double y, double width, double height) = 0;
 
     virtual void Flush() = 0;
 };
@@ -118,6 +128,9 @@ public:
     void PushName(unsigned) override {}
     void PopName() override {}
     void LoadName(unsigned) override {}
+    void BeginSelect(unsigned*, int) override {}
+    int EndSelect() override { return 0; }
+    void PickMatrix(double, double, double, double) override {}
     void Flush() override {}
 };
 

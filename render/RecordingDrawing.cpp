@@ -396,4 +396,35 @@ void TRecordingDrawing::LoadName(unsigned name)
     Note(Format("LoadName", {double(name)}));
 }
 
+void TRecordingDrawing::BeginSelect(unsigned* buffer, int size)
+{
+    SelectBuffer = buffer;
+    SelectSize = buffer ? size : 0;
+    Selecting = true;
+    Note(Format("BeginSelect", {double(size)}));
+}
+
+int TRecordingDrawing::EndSelect()
+{
+    Note("EndSelect()");
+    if (!Selecting) return 0;
+    Selecting = false;
+    int used = 0;
+    int hits = 0;
+    for (unsigned name : PickedNames) {
+        if (used + 4 > SelectSize) return -1;
+        SelectBuffer[used++] = 1;
+        SelectBuffer[used++] = 0;
+        SelectBuffer[used++] = 0;
+        SelectBuffer[used++] = name;
+        ++hits;
+    }
+    return hits;
+}
+
+void TRecordingDrawing::PickMatrix(double x, double y, double width, double height)
+{
+    Note(Format("PickMatrix", {x, y, width, height}));
+}
+
 void TRecordingDrawing::Flush() { Note("Flush()"); }

@@ -152,7 +152,16 @@ public:
     void PushName(unsigned name) override;
     void PopName() override;
     void LoadName(unsigned name) override;
+    // EndSelect writes one hit record per name of PickedNames (set by the test: the names
+    // OpenGL would report under the pick region, in order) into the buffer given to
+    // BeginSelect and answers their number, or -1 when they do not fit.
+    void BeginSelect(unsigned* buffer, int size) override;
+    int EndSelect() override;
+    void PickMatrix(double x, double y, double width, double height) override;
     void Flush() override;
+
+    std::vector<unsigned> PickedNames;
+    bool Selecting = false;
 
 private:
     using TMatrix = std::array<double, 16>;  // column-major, as OpenGL
@@ -160,6 +169,8 @@ private:
     void MultiplyModelView(const TMatrix& m);
 
     bool InPrimitive = false;
+    unsigned* SelectBuffer = nullptr;
+    int SelectSize = 0;
     // OpenGL starts with the raster position at the origin and a white raster colour.
     TRecordedText PendingRaster{"", 0, 0, 0, TOpenGLColor(1, 1, 1), 0};
     int NextSequence = 0;

@@ -66,6 +66,7 @@ void TOpenGLDrawing::BeginPaint(double pixelRatio)
     AppliedLineWidth = AppliedPointSize = -1;
     KnownMask = KnownEnabled = 0;
     InPrimitive = false;
+    Selecting = false;
     Positions.clear();
     Colors.clear();
     Normals.clear();
@@ -78,6 +79,7 @@ void TOpenGLDrawing::EndPaint()
 {
     if (InPrimitive) End();
     FlushBatch();
+    if (Selecting) EndSelect();  // never leave the context in selection mode
 }
 
 // ---- batching
@@ -494,6 +496,33 @@ void TOpenGLDrawing::LoadName(unsigned name)
     if (Refuse()) return;
     FlushBatch();
     glLoadName(name);
+}
+
+void TOpenGLDrawing::BeginSelect(unsigned* buffer, int size)
+{
+    if (Refuse() || !buffer || size <= 0 || Selecting) return;
+    FlushBatch();
+    glSelectBuffer(GLsizei(size), buffer);
+    glRenderMode(GL_SELECT);
+    Selecting = true;
+}
+
+int TOpenGLDrawing::EndSelect()
+{
+    if (Refuse() || !Selecting) return 0;
+    FlushBatch();
+    Selecting = false;
+    TGlTimer timer(GlSeconds);
+    return int(glRenderMode(GL_RENDER));
+}
+
+void TOpenGLDrawing::PickMatrix(double x, double y, double width, double height)
+{
+    if (Refuse() || width <= 0 || height <= 0) return;
+    FlushBatch();
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluPickMatrix(x * PixelRatio, y * PixelRatio, width * PixelRatio, height * PixelRatio, viewport);
 }
 
 void TOpenGLDrawing::Flush()

@@ -77,6 +77,9 @@ public:
     void PushName(unsigned name) override;
     void PopName() override;
     void LoadName(unsigned name) override;
+    void BeginSelect(unsigned* buffer, int size) override;
+    int EndSelect() override;
+    void PickMatrix(double x, double y, double width, double height) override;
     void Flush() override;
 
 private:
@@ -112,6 +115,7 @@ private:
 
     // the open primitive
     bool InPrimitive = false;
+    bool Selecting = false;
     TPrimitive Kind = TPrimitive::Points;
     bool SplitIntoLines = false;  // a strip or loop gathered as GL_LINES segments
     std::size_t PrimitiveStart = 0;

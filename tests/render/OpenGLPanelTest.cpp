@@ -142,6 +142,72 @@ TEST(OpenGLPanel, DrawsBatchedLinesAndTextWhereTheProjectionPutsThem)
     EXPECT_EQ(window.Panel->OpenGLDrawing()->DrawCalls - before, 2);
 }
 
+TEST(OpenGLPanel, StippledStripsKeepTheirPatternAndColoursBlendAlongSegments)
+{
+    TWindow window;
+    window.Panel->Body = [] {
+        TDrawing& gl = Gl();
+        gl.Enable(TCapability::LineStipple);
+        gl.LineStipple(1, 0x00FF);  // 8 on, 8 off, running on along the strip
+        gl.Color(1, 1, 1);
+        gl.Begin(TPrimitive::LineStrip);
+        gl.Vertex(0.5f, 20.5f);
+        gl.Vertex(12.5f, 20.5f);  // a short first segment: the pattern must not restart here
+        gl.Vertex(100.5f, 20.5f);
+        gl.End();
+        gl.Disable(TCapability::LineStipple);
+        gl.Begin(TPrimitive::LineStrip);  // per-vertex colours survive the strip's split
+        gl.Color(1, 0, 0);
+        gl.Vertex(0.5f, 60.5f);
+        gl.Vertex(100.5f, 60.5f);
+        gl.Color(0, 0, 1);
+        gl.Vertex(199.5f, 60.5f);
+        gl.End();
+    };
+    ASSERT_TRUE(window.Show());
+    const QImage image = window.Panel->grabFramebuffer();
+    // Pixels 0-7 on, 8-15 off, 16-23 on: a pattern restarted at x = 12 would light 12-19.
+    EXPECT_TRUE(IsColor(TWindow::At(image, 4, 20), 255, 255, 255));
+    EXPECT_TRUE(IsColor(TWindow::At(image, 13, 20), 0, 0, 0));
+    EXPECT_TRUE(IsColor(TWindow::At(image, 20, 20), 255, 255, 255));
+    EXPECT_TRUE(IsColor(TWindow::At(image, 50, 60), 255, 0, 0));
+    const QRgb middle = TWindow::At(image, 150, 60);
+    EXPECT_GT(qRed(middle), 60);
+    EXPECT_GT(qBlue(middle), 60);
+    EXPECT_GT(window.Panel->OpenGLDrawing()->GlSeconds, 0.0);
+}
+
+TEST(OpenGLPanel, SelectionModeReportsTheNameUnderThePickRegion)
+{
+    TWindow window;
+    unsigned buffer[16] = {};
+    int hits = -2;
+    window.Panel->Body = [&] {
+        TDrawing& gl = Gl();
+        gl.BeginSelect(buffer, 16);
+        gl.InitNames();
+        gl.PushName(0);
+        gl.MatrixMode(TMatrixMode::Projection);
+        gl.LoadIdentity();
+        gl.PickMatrix(120, 50, 5, 5);
+        gl.Ortho(0, 200, 0, 100, -2, 2);
+        gl.MatrixMode(TMatrixMode::ModelView);
+        gl.PointSize(3);
+        for (unsigned n = 0; n < 3; ++n) {
+            gl.LoadName(n);
+            gl.Begin(TPrimitive::Points);
+            gl.Vertex(60.5f * float(n + 1), 50.5f);
+            gl.End();
+        }
+        hits = gl.EndSelect();
+    };
+    ASSERT_TRUE(window.Show());
+    window.Panel->Repaint();
+    ASSERT_EQ(hits, 1);
+    EXPECT_EQ(buffer[0], 1u);
+    EXPECT_EQ(buffer[3], 1u);
+}
+
 TEST(OpenGLPanel, AccentedCharactersDrawTheirOwnGlyphs)
 {
     // "É" must not look like "E": the glyph built on demand is the accented one.

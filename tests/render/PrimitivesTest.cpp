@@ -258,6 +258,21 @@ TEST(RecordingDrawing, IgnoresMisplacedBeginVertexEnd)
     EXPECT_TRUE(rec.Calls.empty());
 }
 
+TEST(RecordingDrawing, SelectionModeReportsTheNamesTheTestPicked)
+{
+    TRecordingDrawing rec;
+    unsigned buffer[8] = {};
+    rec.PickedNames = {5};
+    rec.BeginSelect(buffer, 8);
+    EXPECT_EQ(rec.EndSelect(), 1);
+    EXPECT_EQ(buffer[0], 1u);
+    EXPECT_EQ(buffer[3], 5u);
+    rec.PickedNames = {1, 2, 3};  // twelve values do not fit in eight
+    rec.BeginSelect(buffer, 8);
+    EXPECT_EQ(rec.EndSelect(), -1);
+    EXPECT_EQ(rec.EndSelect(), 0);  // not selecting
+}
+
 TEST(TextDecoding, Utf8OrLatin1)
 {
     EXPECT_EQ(DecodeTextBytes("abc"), U"abc");
