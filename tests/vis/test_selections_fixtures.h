@@ -1,0 +1,54 @@
+#pragma once
+// Small datasets and a stand-in for a view's methods object, for the selection tests.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/PreProcessedData.h"
+#include "vis/SelectionsController.h"
+
+// A dataset whose columns hold exactly the given values (on the unit scale already, so the
+// normalised values are the values given), named as given, with frequencies computed.
+inline std::unique_ptr<TPreProcessedData> MakeSelectionData(const std::vector<std::string>& names,
+                                                           const std::vector<std::vector<float>>& columns)
+{
+    auto data = std::make_unique<TPreProcessedData>();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        TPreProcessedDimension* dimension = data->AddDimension(names[i]);
+        for (float v : columns[i]) dimension->AddValue(v);
+    }
+    data->BuildRecords();
+    for (int i = 0; i < data->NumberOfDimensions(); ++i) {
+        TPreProcessedDimension* dimension = data->GetDimension(i);
+        dimension->SetHighLow(1.0f, 0.0f);
+        dimension->ValueRange = 1.0f;
+        dimension->Normalised = true;
+    }
+    data->ComputeFrequencies();
+    return data;
+}
+
+// What a view's "add new selection" does: a selection over [min, max] on the list's
+// dimension, appended, focused and coloured from the palette.
+inline TSelectioner* AddSelection(TSelectionsList& list, TPreProcessedData* data, float min, float max)
+{
+    auto selection = std::make_unique<TSelectioner>();
+    selection->Attach(data, list.SelectionDimensionIndex());
+    selection->SetMaxNormalized(max);
+    selection->SetMinNormalized(min);
+    selection->MaxValue = data->Denormalise(list.SelectionDimensionIndex(), max);
+    selection->MinValue = data->Denormalise(list.SelectionDimensionIndex(), min);
+    selection->DrawSelectionFunction = list.DrawSelectionFunction();
+    selection->ResizeSelectionFunction = list.ResizeSelectionFunction();
+    TSelectioner* added = selection.get();
+    list.SetFocus(list.Add(std::move(selection)));
+    added->Color()->Assign(*list.PaletteColor(list.FocusIndex()));
+    return added;
+}
+
+inline std::vector<int> IndexesOf(const TRecordList& records)
+{
+    std::vector<int> indexes;
+    for (const TPreProcessedRecord* record : records) indexes.push_back(record->Index);
+    return indexes;
+}

@@ -1,0 +1,119 @@
+#include "vis/Selectioner.h"
+
+#include <algorithm>
+
+TSelectioner::TSelectioner() : Statistics(std::make_unique<TStatisticsList>()) {}
+
+void TSelectioner::Attach(TPreProcessedData* data, int dimension)
+{
+    DataValue = data;
+    SelectionDimensionIndexValue = dimension;
+    Statistics->CalculateStatistics(data, false);
+}
+
+void TSelectioner::SetMaxNormalized(float value)
+{
+    if (value == MaxNormalizedValue) return;
+    MaxNormalizedValue = value;
+    BoundChanged();
+}
+
+void TSelectioner::SetMinNormalized(float value)
+{
+    if (value == MinNormalizedValue) return;
+    MinNormalizedValue = value;
+    BoundChanged();
+}
+
+void TSelectioner::BoundChanged()
+{
+    UpdateSelectedRecords();
+    RecalculateStatistics();
+    if (SetCalculateDataFrequencies) CalculateDataFrequencies();
+}
+
+void TSelectioner::UpdateSelectedRecords()
+{
+    Items.clear();  // keeps the capacity: a drag refills the list on every move
+    if (!DataValue || SelectionDimensionIndexValue < 0 || SelectionDimensionIndexValue >= DataValue->NumberOfDimensions())
+        return;
+    const TPreProcessedDimension* dimension = DataValue->GetDimension(SelectionDimensionIndexValue);
+    const float* values = dimension->Values.data();
+    const std::size_t cells = dimension->Values.size();
+    const float low = MinNormalizedValue;
+    const float high = MaxNormalizedValue;
+    for (TPreProcessedRecord* record : DataValue->ListOfPreprocessedRecords) {
+        const auto row = static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index));
+        if (row >= cells) continue;
+        const float value = values[row];
+        if (low <= value && value <= high) Items.push_back(record);
+    }
+}
+
+void TSelectioner::CalculateDataFrequencies()
+{
+    if (!SetCalculateDataFrequencies || Items.empty() || !DataValue) return;
+    for (int d = 0; d < DataValue->NumberOfDimensions(); ++d) DataValue->ComputeFrequencies(d, Items);
+}
+
+void TSelectioner::RecalculateStatistics()
+{
+    if (!Statistics->ShowStatisticsList() || !DataValue) return;
+    const int dimensions = std::min(DataValue->NumberOfDimensions(), Statistics->Count());
+    for (int d = 0; d < dimensions; ++d)
+        Statistics->GetStatistics(d)->RecalculateValues(*DataValue->GetDimension(d), Items);
+}
+
+bool TSelectioner::ToggleAverage()
+{
+    const bool on = Statistics->ToggleAverage(-1);
+    if (on) RecalculateStatistics();
+    return on;
+}
+
+bool TSelectioner::ToggleMedian()
+{
+    const bool on = Statistics->ToggleMedian(-1);
+    if (on) RecalculateStatistics();
+    return on;
+}
+
+bool TSelectioner::ToggleModaValues()
+{
+    const bool on = Statistics->ToggleModaValues(-1);
+    if (on) RecalculateStatistics();
+    return on;
+}
+
+bool TSelectioner::ToggleStandardDeviation()
+{
+    const bool on = Statistics->ToggleStandardDeviation(-1);
+    if (on) RecalculateStatistics();
+    return on;
+}
+
+void TSelectioner::Draw()
+{
+    if (DrawSelectionFunction) DrawSelectionFunction(this);
+    if (Statistics->ShowStatisticsList()) Statistics->DrawStatistics();
+}
+
+void TSelectioner::Resize(int x, int y)
+{
+    if (ResizeSelectionFunction) ResizeSelectionFunction(this, x, y);
+}
+
+TPreProcessedRecord* TSelectioner::GetRecord(int index) const
+{
+    if (index < 0 || index >= Count()) return nullptr;
+    return Items[static_cast<std::size_t>(index)];
+}
+
+std::string TSelectioner::GetClause() const
+{
+    if (Items.empty()) return "0";
+    std::string name;
+    if (DataValue && SelectionDimensionIndexValue >= 0 && SelectionDimensionIndexValue < DataValue->NumberOfDimensions())
+        name = DataValue->GetDimensionName(SelectionDimensionIndexValue);
+    return "(" + FormatFloat("0.##", MinValue) + " <= " + name + " <= " + FormatFloat("0.##", MaxValue) + ")";
+}
