@@ -63,7 +63,13 @@ void TOpenGLDrawing::BeginPaint(double pixelRatio)
 {
     PixelRatio = pixelRatio > 0 && std::isfinite(pixelRatio) ? pixelRatio : 1.0;
     ColorKnown = NormalKnown = false;
-    AppliedLineWidth = AppliedPointSize = -1;
+    // Widths persist in the context from paint to paint, as in OpenGL; they are applied
+    // again because the pixel ratio may have changed (and starts OpenGL's 1-pixel
+    // defaults at the ratio's size).
+    glLineWidth(float(LogicalLineWidth * PixelRatio));
+    glPointSize(float(LogicalPointSize * PixelRatio));
+    AppliedLineWidth = float(LogicalLineWidth * PixelRatio);
+    AppliedPointSize = float(LogicalPointSize * PixelRatio);
     KnownMask = KnownEnabled = 0;
     InPrimitive = false;
     Selecting = false;
@@ -252,7 +258,8 @@ void TOpenGLDrawing::Color(float r, float g, float b)
 
 void TOpenGLDrawing::LineWidth(float width)
 {
-    if (Refuse()) return;
+    if (Refuse() || !(width > 0)) return;  // OpenGL refuses widths of 0 or less
+    LogicalLineWidth = width;
     const float pixels = float(width * PixelRatio);
     if (pixels == AppliedLineWidth) return;
     FlushBatch();
@@ -262,7 +269,8 @@ void TOpenGLDrawing::LineWidth(float width)
 
 void TOpenGLDrawing::PointSize(float size)
 {
-    if (Refuse()) return;
+    if (Refuse() || !(size > 0)) return;
+    LogicalPointSize = size;
     const float pixels = float(size * PixelRatio);
     if (pixels == AppliedPointSize) return;
     FlushBatch();

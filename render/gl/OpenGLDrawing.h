@@ -102,6 +102,8 @@ private:
     // current values
     float CurrentColor[3] = {1, 1, 1};
     float CurrentNormal[3] = {0, 0, 1};
+    float LogicalLineWidth = 1;
+    float LogicalPointSize = 1;
     // what the context is known to hold (reset at BeginPaint)
     bool ColorKnown = false;
     float AppliedColor[3] = {0, 0, 0};

@@ -166,6 +166,7 @@ TEST(OpenGLPanel, StippledStripsKeepTheirPatternAndColoursBlendAlongSegments)
     };
     ASSERT_TRUE(window.Show());
     const QImage image = window.Panel->grabFramebuffer();
+    if (qEnvironmentVariableIsSet("LUMETRA_SAVE_IMAGE")) image.save(qEnvironmentVariable("LUMETRA_SAVE_IMAGE") + "-stipple.png");
     // Pixels 0-7 on, 8-15 off, 16-23 on: a pattern restarted at x = 12 would light 12-19.
     EXPECT_TRUE(IsColor(TWindow::At(image, 4, 20), 255, 255, 255));
     EXPECT_TRUE(IsColor(TWindow::At(image, 13, 20), 0, 0, 0));
