@@ -1,0 +1,622 @@
+#include "app/UVisWorkspace.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTime>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <functional>
+#include <random>
+#include <set>
+
+#include "app/UVisualizationTree.h"
+#include "data/Auxiliar.h"
+#include "data/PreProcessedData.h"
+#include "vis/SelectionsController.h"
+
+namespace {
+// Design geometry is given at 144 pixels per inch; Qt lays out at 96.
+constexpr int D(int design) { return (design * 2 + 1) / 3; }
+
+// What the borders and the caption of a workspace take, as the layout routines count it.
+constexpr int FrameHeight = 26;
+constexpr int FrameWidth = 10;
+constexpr int MaxComboWidth = 150;
+
+const char* const TechniqueItems[] = {"Parallel Coordinates", "Fastmap Projection", "Scatter Plots", "Star Coordinates",
+                                      "Table Lens"};
+// By technique index.
+const char* const TechniqueKeys[] = {"Parallel", "Scatter", "Star", "Table", "Fastmap"};
+const char* const TabCaptionPrefixes[] = {"ParallelCoords", "ScatterPlots", "StarCoordinates", "TableLens",
+                                          "FastmapProjection"};
+
+QString ToQString(const std::string& bytes)
+{
+    const std::string utf8 = BytesToUtf8(bytes);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// The time-of-day sum followed by a random number, as the tree shows and compares them;
+// a process-wide record of the identifiers handed out keeps every one unique, even for
+// workspaces made within the same millisecond.
+std::string NewIdentifier()
+{
+    static std::minstd_rand generator(static_cast<std::minstd_rand::result_type>(std::time(nullptr)));
+    static std::set<std::string> issued;
+    for (;;) {
+        const QTime now = QTime::currentTime();
+        const int stamp = now.hour() + now.minute() + now.second() + now.msec();
+        std::string identifier = IntToStr(stamp) + IntToStr(static_cast<long long>(generator() % 9999999));
+        if (issued.insert(identifier).second) return identifier;
+    }
+}
+
+QFont PixelFont(const QFont& base, int pixelSize, bool bold)
+{
+    QFont font(base);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+int Bottom(const QWidget* widget) { return widget->y() + widget->height(); }
+int Right(const QWidget* widget) { return widget->x() + widget->width(); }
+
+class TClickLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> OnClick;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (OnClick && event->button() == Qt::LeftButton) OnClick();
+        QLabel::mousePressEvent(event);
+    }
+};
+
+// The floating window of a detached view; it goes only when the view is put back.
+class TDetachedWindow : public QWidget {
+public:
+    TDetachedWindow() : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint)
+    {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+void FillWith(QWidget* container, QWidget* view)
+{
+    view->setParent(container);
+    container->layout()->addWidget(view);
+    view->show();
+}
+} // namespace
+
+TFormVisWorkspace::TFormVisWorkspace(TFormVisualizationTree* mainWindow)
+    : QMdiSubWindow(nullptr), MainWindowValue(mainWindow), IdentifierValue(NewIdentifier())
+{
+    // No system menu, hence no close box: workspaces go only when the tree removes them.
+    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
+    setWindowTitle(QStringLiteral("Visualization Workspace"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setMouseTracking(true);
+    setFont(PixelFont(font(), D(17), false));
+
+    Client = new QWidget;
+    Client->setObjectName(QStringLiteral("Client"));
+    Client->setAutoFillBackground(true);
+    Client->setBackgroundRole(QPalette::Button);
+    setWidget(Client);
+
+    GroupBoxControls = new QGroupBox(Client);
+    GroupBoxControls->setObjectName(QStringLiteral("GroupBoxControls"));
+    GroupBoxControls->setGeometry(0, 0, D(506), D(63));
+    ComboBoxVisualizations = new QComboBox(GroupBoxControls);
+    ComboBoxVisualizations->setObjectName(QStringLiteral("ComboBoxVisualizations"));
+    ComboBoxVisualizations->setGeometry(D(13), D(18), D(230), D(28));
+    ButtonGoVis = new QPushButton(QStringLiteral("Vis->"), GroupBoxControls);
+    ButtonGoVis->setObjectName(QStringLiteral("ButtonGoVis"));
+    ButtonGoVis->setGeometry(D(259), D(18), D(50), D(31));
+
+    const QFont detailsFont = PixelFont(font(), D(20), true);
+    ButtonUpperDetails = new QPushButton(QStringLiteral("+"), Client);
+    ButtonUpperDetails->setObjectName(QStringLiteral("ButtonUpperDetails"));
+    ButtonUpperDetails->setGeometry(D(483), D(66), D(26), D(20));
+    ButtonUpperDetails->setFont(detailsFont);
+
+    PageControlVisualizations = new QTabWidget(Client);
+    PageControlVisualizations->setObjectName(QStringLiteral("PageControlVisualizations"));
+    PageControlVisualizations->setGeometry(0, D(60), D(481), D(289));
+    PageControlVisualizations->setFont(PixelFont(font(), D(12), false));
+    for (int i = 0; i < TabSheetCount; ++i) {
+        auto* sheet = new QWidget;
+        sheet->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        auto* layout = new QVBoxLayout(sheet);
+        layout->setContentsMargins(0, 0, 0, 0);
+        PageControlVisualizations->addTab(sheet, QStringLiteral("TabSheet%1").arg(i + 1));
+    }
+
+    ButtonLowerDetails = new QPushButton(QStringLiteral("+"), Client);
+    ButtonLowerDetails->setObjectName(QStringLiteral("ButtonLowerDetails"));
+    ButtonLowerDetails->setGeometry(D(483), D(326), D(26), D(22));
+    ButtonLowerDetails->setFont(detailsFont);
+
+    PanelLabel = new QFrame(Client);
+    PanelLabel->setObjectName(QStringLiteral("PanelLabel"));
+    PanelLabel->setGeometry(0, D(348), D(506), D(155));
+    PanelLabel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    PanelLabel->setLineWidth(2);
+    PanelLabel->setAutoFillBackground(true);
+    QPalette white = PanelLabel->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    PanelLabel->setPalette(white);
+
+    const QFont labelFont = PixelFont(font(), D(12), true);
+    auto makeLabel = [&](QLabel* label, const char* name, const QString& text, bool wrap) {
+        label->setObjectName(QLatin1String(name));
+        label->setText(text);
+        label->setFont(labelFont);
+        label->setWordWrap(wrap);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    };
+    LabelWhereWord = makeLabel(new QLabel(PanelLabel), "LabelWhereWord", QStringLiteral("- WHERE "), false);
+    LabelWhereWord->move(D(9), D(9));
+    LabelWhereWord->adjustSize();
+    LabelWhereClause = makeLabel(new QLabel(PanelLabel), "LabelWhereClause", QStringLiteral("......"), true);
+    LabelWhereClause->setGeometry(D(108), D(9), D(25), D(13));
+    LabelTotal = makeLabel(new QLabel(PanelLabel), "LabelTotal", QStringLiteral("- Total records:"), true);
+    LabelTotal->move(D(9), D(34));
+    LabelLevel = makeLabel(new QLabel(PanelLabel), "LabelLevel", QStringLiteral("- "), true);
+    LabelLevel->move(D(9), D(61));
+    auto* comment = new TClickLabel(PanelLabel);
+    comment->OnClick = [this] { LabelCommentClick(); };
+    LabelComment = makeLabel(comment, "LabelComment", QStringLiteral("- Comment:"), false);
+    LabelComment->move(D(9), D(83));
+    LabelComment->adjustSize();
+    EditComment = new QLineEdit(PanelLabel);
+    EditComment->setObjectName(QStringLiteral("EditComment"));
+    EditComment->setGeometry(D(111), D(83), D(370), D(42));
+    EditComment->setFrame(false);
+    for (QLabel* label : {LabelWhereClause, LabelTotal, LabelLevel}) FitLabel(label, label->width());
+
+    connect(ComboBoxVisualizations, &QComboBox::activated, this, [this] { ComboBoxVisualizationsChange(); });
+    connect(ButtonGoVis, &QPushButton::clicked, this, [this] { ButtonGoVisClick(); });
+    connect(ButtonUpperDetails, &QPushButton::clicked, this, [this] { ButtonUpperDetailsClick(); });
+    connect(ButtonLowerDetails, &QPushButton::clicked, this, [this] { ButtonLowerDetailsClick(); });
+    connect(PageControlVisualizations, &QTabWidget::currentChanged, this, [this] { PageControlVisualizationsChange(); });
+    connect(EditComment, &QLineEdit::textChanged, this, [this] { EditCommentChange(); });
+
+    resize(D(387), D(451));
+
+    // Size constraints from the main window's client width.
+    if (MainWindowValue) {
+        const int clientWidth = MainWindowValue->ClientWidth();
+        const int maxWidth = static_cast<int>(clientWidth * 0.8);
+        const int minWidth = static_cast<int>(clientWidth * 0.2);
+        setMaximumSize(maxWidth, static_cast<int>(maxWidth * 2.0 / 3.0));
+        setMinimumSize(minWidth, static_cast<int>(minWidth * 2.0 / 3.0));
+        MainWindowValue->MdiArea()->addSubWindow(this);
+    }
+
+    Constructing = false;
+    FormCreate();
+    show();
+}
+
+TFormVisWorkspace::~TFormVisWorkspace()
+{
+    DetachActiveView(false);
+    Views.clear();
+    DetachedWindow.reset();
+    SelectionsControllerValue.reset();
+    DataValue.reset();
+}
+
+void TFormVisWorkspace::FormCreate()
+{
+    for (int i = 0; i < TabSheetCount; ++i) PageControlVisualizations->setTabVisible(i, false);
+    LowerDetailsShownValue = false;
+    LayoutLowerDetails();
+    UpperDetailsShownValue = false;
+    LayoutUpperDetails();
+    SetFormHeight(200);
+    SetFormSize(338, Height());
+    for (const char* item : TechniqueItems) ComboBoxVisualizations->addItem(QLatin1String(item));
+    ComboBoxVisualizations->setCurrentIndex(0);
+}
+
+// ---- loading -------------------------------------------------------------------------------
+
+bool TFormVisWorkspace::LoadFromTextFile(const std::string& fileName)
+{
+    DataValue = std::make_unique<TPreProcessedData>();
+    if (!DataValue->ReadTextFile(fileName)) return false;
+    LabelWhereWord->hide();
+    LabelWhereClause->move(6, LabelWhereClause->y());
+    SetWhereClause("- SELECT * FROM " + ExtractFileName(fileName));
+    FinishLoad();
+    return true;
+}
+
+bool TFormVisWorkspace::LoadFromTable(TTableSource& table, const std::string& tableName)
+{
+    DataValue = std::make_unique<TPreProcessedData>();
+    if (!DataValue->ReadTable(table)) return false;
+    LabelWhereWord->hide();
+    LabelWhereClause->move(6, LabelWhereClause->y());
+    SetWhereClause("- SELECT * FROM " + tableName);
+    FinishLoad();
+    return true;
+}
+
+bool TFormVisWorkspace::LoadFromSelection(TSelectionsController* controller, TPreProcessedData* parentData, bool fullDomain)
+{
+    if (!controller || !parentData) return false;
+    TRecordList* records = controller->ListOfItemsSatisfyingSelections();
+    if (!records || records->empty()) return false;
+    DataValue = std::make_unique<TPreProcessedData>();
+    SetWhereClause(controller->GetWhereClause());
+    DataValue->BuildSubset(*records, parentData, fullDomain);
+    FinishLoad();
+    return true;
+}
+
+// The record count, then a selections controller bound to the new dataset.
+void TFormVisWorkspace::FinishLoad()
+{
+    LabelTotal->setText(QStringLiteral("- Total records: ") + QString::number(DataValue->RecordsNumber));
+    FitLabel(LabelTotal, LabelTotal->width());
+    StackLabels();
+    SelectionsControllerValue = std::make_unique<TSelectionsController>();
+    SelectionsControllerValue->BindData(DataValue.get());
+}
+
+// ---- techniques and views --------------------------------------------------------------------
+
+int TFormVisWorkspace::TechniqueIndex(const QString& itemText)
+{
+    for (int i = 0; i < TechniqueCount; ++i)
+        if (itemText.contains(QLatin1String(TechniqueKeys[i]))) return i;
+    return -1;
+}
+
+void TFormVisWorkspace::ComboBoxVisualizationsChange()
+{
+    if (ComboBoxVisualizations->currentIndex() < 0) return;
+    const int index = TechniqueIndex(ComboBoxVisualizations->currentText());
+    if (index >= 0) CreateView(index);
+}
+
+void TFormVisWorkspace::ButtonGoVisClick() { ComboBoxVisualizationsChange(); }
+
+// The techniques' views are created here; a technique without a view opens nothing.
+std::unique_ptr<QWidget> TFormVisWorkspace::NewView(int) { return nullptr; }
+
+void TFormVisWorkspace::CreateView(int index)
+{
+    if (index < 0 || index >= TechniqueCount || !DataValue) return;
+    std::unique_ptr<QWidget> view = NewView(index);
+    if (!view) return;
+    const int sheet = FirstFreeTabSheet();
+    PageControlVisualizations->setTabVisible(sheet, true);
+    ++ViewCount[index];
+    PageControlVisualizations->setTabText(sheet, QLatin1String(TabCaptionPrefixes[index]) + QString::number(ViewCount[index]));
+    QWidget* page = PageControlVisualizations->widget(sheet);
+    FillWith(page, view.get());
+    Views.push_back(std::move(view));
+    PageControlVisualizations->setCurrentIndex(sheet);
+    UpperDetailsShownValue = false;
+    LowerDetailsShownValue = false;
+    LayoutUpperDetails();
+    LayoutLowerDetails();
+    UpdateLevelLabel();
+}
+
+int TFormVisWorkspace::FirstFreeTabSheet() const
+{
+    for (int i = 0; i < TabSheetCount; ++i)
+        if (!PageControlVisualizations->isTabVisible(i)) return i;
+    return TabSheetCount - 1;
+}
+
+int TFormVisWorkspace::ActivePageIndex() const
+{
+    const int current = PageControlVisualizations->currentIndex();
+    if (current < 0 || !PageControlVisualizations->isTabVisible(current)) return -1;
+    return current;
+}
+
+QWidget* TFormVisWorkspace::ActiveView() const
+{
+    const int active = ActivePageIndex();
+    if (active >= 0) {
+        const QWidget* page = PageControlVisualizations->widget(active);
+        for (const auto& view : Views)
+            if (view->parentWidget() == page) return view.get();
+    }
+    if (DetachedWindow)
+        for (const auto& view : Views)
+            if (view->parentWidget() == DetachedWindow.get()) return view.get();
+    return nullptr;
+}
+
+void TFormVisWorkspace::PageControlVisualizationsChange()
+{
+    if (QWidget* view = ActiveView()) view->update();
+    UpdateLevelLabel();
+}
+
+void TFormVisWorkspace::SetPipelineAllowed(bool value) { PipelineAllowedValue = value; }
+
+void TFormVisWorkspace::DetachActiveView(bool detach)
+{
+    if (detach == ViewDetached) return;
+    QWidget* view = ActiveView();
+    if (!view) return;
+    ViewDetached = detach;
+    if (detach) {
+        DetachedWindow = std::make_unique<TDetachedWindow>();
+        DetachedWindow->move(DetachedWindow->x(), 40);
+        if (MainWindowValue) {
+            const QRect main = MainWindowValue->geometry();
+            const int width = static_cast<int>(main.width() * 0.9);
+            const int height = static_cast<int>(static_cast<double>(Height()) / std::max(1, Width()) * main.width() * 0.9);
+            DetachedWindow->setGeometry(main.x() + static_cast<int>(main.width() * 0.05), main.y() + 40, width, height);
+        }
+        DetachedWindow->setWindowTitle(windowTitle());
+        FillWith(DetachedWindow.get(), view);
+        DetachedWindow->show();
+    } else {
+        const int active = ActivePageIndex();
+        FillWith(PageControlVisualizations->widget(active >= 0 ? active : FirstFreeTabSheet()), view);
+        DetachedWindow.reset();
+    }
+}
+
+// ---- geometry for the tree ---------------------------------------------------------------------
+
+bool TFormVisWorkspace::ContainsPoint(int x, int y) const
+{
+    return Left() <= x && x <= Left() + Width() && Top() <= y && y <= Top() + Height();
+}
+
+bool TFormVisWorkspace::CanGrow() const { return Width() < maximumWidth() && Height() < maximumHeight(); }
+bool TFormVisWorkspace::CanShrink() const { return Width() > minimumWidth() && Height() > minimumHeight(); }
+
+void TFormVisWorkspace::MoveBy(int dx, int dy) { move(Left() + dx, Top() + dy); }
+void TFormVisWorkspace::MoveTo(int x, int y) { move(x, y); }
+
+void TFormVisWorkspace::ResizeTo(int width, int height)
+{
+    CollapseDetails();
+    SetFormSize(width, height);
+}
+
+void TFormVisWorkspace::ScaleBy(float widthFactor, float heightFactor)
+{
+    const double width = std::trunc(static_cast<double>(Width()) * widthFactor);
+    const double height = std::trunc(static_cast<double>(Height()) * heightFactor);
+    // A factor that is not a finite number leaves the size as it is.
+    if (!std::isfinite(width) || !std::isfinite(height)) return;
+    ResizeTo(static_cast<int>(std::clamp(width, 0.0, 1.0e6)), static_cast<int>(std::clamp(height, 0.0, 1.0e6)));
+}
+
+void TFormVisWorkspace::CollapseDetails()
+{
+    LowerDetailsShownValue = false;
+    LayoutLowerDetails();
+    UpperDetailsShownValue = false;
+    LayoutUpperDetails();
+}
+
+// ---- layout ----------------------------------------------------------------------------------------
+
+void TFormVisWorkspace::SetFormSize(int width, int height)
+{
+    const QSize before = size();
+    SettingFormSize = true;
+    resize(width, height);
+    SettingFormSize = false;
+    if (size() != before) FormResize();
+}
+
+void TFormVisWorkspace::resizeEvent(QResizeEvent* event)
+{
+    QMdiSubWindow::resizeEvent(event);
+    if (!Constructing && !SettingFormSize) FormResize();
+}
+
+void TFormVisWorkspace::SetPanelHeight(int height)
+{
+    if (height == PanelLabel->height()) return;
+    PanelLabel->resize(PanelLabel->width(), height);
+    PanelLabelResize();
+}
+
+void TFormVisWorkspace::SetPanelWidth(int width)
+{
+    width = std::max(width, 0);
+    if (width == PanelLabel->width()) return;
+    PanelLabel->resize(width, PanelLabel->height());
+    PanelLabelResize();
+}
+
+// A word-wrapped label at a fixed width takes the height its text needs.
+void TFormVisWorkspace::FitLabel(QLabel* label, int width)
+{
+    width = std::max(width, 1);
+    const int height = std::max(label->heightForWidth(width), label->fontMetrics().height());
+    label->resize(width, height);
+}
+
+void TFormVisWorkspace::FormResize()
+{
+    GroupBoxControls->resize(std::max(Width() - FrameWidth, 0), GroupBoxControls->height());
+    if (LayingOut) return;
+    const int lower = LowerDetailsShownValue ? PanelLabel->height() : 0;
+    QWidget* pages = PageControlVisualizations;
+    pages->resize(std::max(Width() - ButtonUpperDetails->width() - FrameWidth, 0),
+                  std::max(Height() - pages->y() - FrameHeight - lower, 0));
+    ButtonUpperDetails->move(Right(pages) - 1, ButtonUpperDetails->y());
+    ButtonLowerDetails->move(Right(pages) - 1, Bottom(pages) - ButtonLowerDetails->height());
+    PanelLabel->move(PanelLabel->x(), Bottom(pages));
+    SetPanelWidth(Width() - FrameWidth);
+    const int groupWidth = GroupBoxControls->width();
+    ButtonGoVis->move(groupWidth - ButtonGoVis->width() - 5, ButtonGoVis->y());
+    ComboBoxVisualizations->resize(std::clamp(groupWidth - ButtonGoVis->width() - 14, 0, MaxComboWidth),
+                                   ComboBoxVisualizations->height());
+}
+
+void TFormVisWorkspace::LayoutUpperDetails()
+{
+    LayingOut = true;
+    if (UpperDetailsShownValue) {
+        ButtonUpperDetails->setText(QStringLiteral("-"));
+        ButtonUpperDetails->move(ButtonUpperDetails->x(), Bottom(GroupBoxControls));
+        GroupBoxControls->show();
+    } else {
+        ButtonUpperDetails->setText(QStringLiteral("+"));
+        ButtonUpperDetails->move(ButtonUpperDetails->x(), 1);
+        GroupBoxControls->hide();
+    }
+    QWidget* pages = PageControlVisualizations;
+    pages->move(pages->x(), ButtonUpperDetails->y());
+    ButtonLowerDetails->move(ButtonLowerDetails->x(), Bottom(pages) - ButtonLowerDetails->height());
+    PanelLabel->move(PanelLabel->x(), Bottom(ButtonLowerDetails));
+    SetFormHeight(Bottom(pages) + FrameHeight + (LowerDetailsShownValue ? PanelLabel->height() : 0));
+    LayingOut = false;
+}
+
+void TFormVisWorkspace::LayoutLowerDetails()
+{
+    LayingOut = true;
+    if (LowerDetailsShownValue) {
+        ButtonLowerDetails->setText(QStringLiteral("-"));
+        PanelLabel->show();
+        SetFormHeight(Bottom(PanelLabel) + FrameHeight);
+    } else {
+        ButtonLowerDetails->setText(QStringLiteral("+"));
+        PanelLabel->hide();
+        SetFormHeight(PanelLabel->y() + FrameHeight);
+    }
+    LayingOut = false;
+}
+
+void TFormVisWorkspace::ButtonUpperDetailsClick()
+{
+    UpperDetailsShownValue = !UpperDetailsShownValue;
+    LayoutUpperDetails();
+}
+
+void TFormVisWorkspace::ButtonLowerDetailsClick()
+{
+    LowerDetailsShownValue = !LowerDetailsShownValue;
+    LayoutLowerDetails();
+}
+
+void TFormVisWorkspace::StackLabels()
+{
+    LabelTotal->move(LabelTotal->x(), Bottom(LabelWhereClause) + 5);
+    LabelLevel->move(LabelLevel->x(), Bottom(LabelTotal) + 5);
+    const int commentTop = Bottom(LabelLevel) + 5;
+    LabelComment->move(LabelComment->x(), commentTop);
+    EditComment->move(EditComment->x(), commentTop);
+    SetPanelHeight(Bottom(LabelComment) + FrameHeight);
+}
+
+void TFormVisWorkspace::PanelLabelResize()
+{
+    const int width = PanelLabel->width() - LabelWhereClause->x() - 10;
+    for (QLabel* label : {LabelWhereClause, LabelLevel, LabelTotal}) FitLabel(label, width);
+    EditComment->resize(std::max(width - LabelComment->width() - LabelComment->x(), 0), EditComment->height());
+    StackLabels();
+    LayoutUpperDetails();
+    LayoutLowerDetails();
+}
+
+void TFormVisWorkspace::SetWhereClause(const std::string& text)
+{
+    LabelWhereClause->setText(ToQString(text));
+    FitLabel(LabelWhereClause, LabelWhereClause->width());
+    StackLabels();
+}
+
+// ---- level label ----------------------------------------------------------------------------------
+
+int TFormVisWorkspace::LevelWidth() const { return PanelLabel->width() - LabelLevel->x() - 10; }
+
+void TFormVisWorkspace::SetLevelCaption(const std::string& caption)
+{
+    LevelCaption = caption;
+    LabelLevel->setText(ToQString(caption));
+    FitLabel(LabelLevel, LevelWidth());
+    StackLabels();
+}
+
+void TFormVisWorkspace::SetLevelText(const std::string& text)
+{
+    const int active = ActivePageIndex();
+    if (active < 0) {
+        SetLevelCaption("- " + text);
+        return;
+    }
+    const std::string page = PageControlVisualizations->tabText(active).toUtf8().toStdString();
+    // The tree's texts begin with "at" already: they follow the page caption after two
+    // blanks, as UpdateLevelLabel writes them, instead of a doubled "at at".
+    const bool startsWithAt = text.rfind("at ", 0) == 0;
+    SetLevelCaption("- \"" + page + "\"" + (startsWithAt ? "  " : " at ") + text);
+}
+
+void TFormVisWorkspace::UpdateLevelLabel()
+{
+    const int active = ActivePageIndex();
+    if (active < 0) return;
+    const std::string old = LevelCaption;
+    std::string caption = "- \"" + PageControlVisualizations->tabText(active).toUtf8().toStdString() + "\" ";
+    if (old.find("pipeline") != std::string::npos || old.find("composition") != std::string::npos) {
+        const std::size_t at = old.find(" at ");
+        if (at != std::string::npos) caption += old.substr(at);
+    }
+    SetLevelCaption(caption);
+}
+
+// ---- comment, mouse, close -------------------------------------------------------------------------
+
+void TFormVisWorkspace::LabelCommentClick()
+{
+    EditComment->setFrame(true);
+    EditComment->setFocus(Qt::MouseFocusReason);
+}
+
+void TFormVisWorkspace::EditCommentChange() { setWindowTitle(EditComment->text()); }
+
+void TFormVisWorkspace::FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y)
+{
+    if (MainWindowValue) MainWindowValue->FormMouseMove(buttons, modifiers, x + Left(), y + Top());
+}
+
+void TFormVisWorkspace::mouseMoveEvent(QMouseEvent* event)
+{
+    QMdiSubWindow::mouseMoveEvent(event);
+    const QPoint position = event->position().toPoint();
+    FormMouseMove(event->buttons(), event->modifiers(), position.x(), position.y());
+}
+
+void TFormVisWorkspace::closeEvent(QCloseEvent* event) { event->ignore(); }

@@ -1,0 +1,387 @@
+#include "app/UVisualizationTree.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+
+#include "app/Cursors.h"
+#include "app/DataPaths.h"
+#include "app/DatabaseAccess.h"
+#include "app/UVisWorkspace.h"
+#include "app/VisTree.h"
+#include "data/Auxiliar.h"
+#include "data/PreProcessedData.h"
+
+namespace {
+// Design geometry is given at 144 pixels per inch; Qt lays out at 96.
+constexpr int D(int design) { return (design * 2 + 1) / 3; }
+
+QFont PixelFont(const QFont& base, int pixelSize, bool bold)
+{
+    QFont font(base);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+QString ToQString(const std::string& bytes)
+{
+    const std::string utf8 = BytesToUtf8(bytes);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string ToBytes(const QString& text) { return text.toUtf8().toStdString(); }
+} // namespace
+
+TFormVisualizationTree::TFormVisualizationTree(QWidget* parent)
+    : QMainWindow(parent), ZDatabaseAccess(std::make_unique<TDatabaseAccess>())
+{
+    setWindowTitle(QStringLiteral("Visualization Tree"));
+    setFont(PixelFont(font(), D(17), false));
+
+    MenuItemFile = menuBar()->addMenu(QStringLiteral("File"));
+    MenuItemFile->setObjectName(QStringLiteral("MenuItemFile"));
+    MenuItemLoadData = MenuItemFile->addAction(QStringLiteral("Load data"));
+    MenuItemLoadData->setObjectName(QStringLiteral("MenuItemLoadData"));
+    MenuItemFile->menuAction()->setVisible(false);
+    // Nothing in it is visible; a hidden bar also keeps maximised workspaces' captions.
+    menuBar()->hide();
+
+    MdiAreaValue = new QMdiArea(this);
+    MdiAreaValue->setObjectName(QStringLiteral("MdiArea"));
+    MdiAreaValue->setFrameShape(QFrame::NoFrame);
+    MdiAreaValue->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MdiAreaValue->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MdiAreaValue->viewport()->setObjectName(QStringLiteral("ImageArrows"));
+    MdiAreaValue->viewport()->setMouseTracking(true);
+    MdiAreaValue->viewport()->installEventFilter(this);
+    setCentralWidget(MdiAreaValue);
+    ResizeCanvas(QSize(D(1029), D(629)));
+
+    GroupBoxDataAccess = new QGroupBox(MdiAreaValue);
+    GroupBoxDataAccess->setObjectName(QStringLiteral("GroupBoxDataAccess"));
+    GroupBoxDataAccess->setGeometry(D(333), D(320), D(678), D(186));
+    GroupBoxDataAccess->setAutoFillBackground(true);
+
+    ButtonGo = new QPushButton(QStringLiteral("BANCO DE DADOS"), GroupBoxDataAccess);
+    ButtonGo->setObjectName(QStringLiteral("ButtonGo"));
+    ButtonGo->setGeometry(D(13), D(86), D(198), D(39));
+    ButtonGo->setFont(PixelFont(font(), D(20), true));
+
+    ComboBoxSelectDB = new QComboBox(GroupBoxDataAccess);
+    ComboBoxSelectDB->setObjectName(QStringLiteral("ComboBoxSelectDB"));
+    ComboBoxSelectDB->setEditable(true);
+    ComboBoxSelectDB->setInsertPolicy(QComboBox::NoInsert);
+    ComboBoxSelectDB->setGeometry(D(221), D(86), D(193), D(28));
+    ComboBoxSelectDB->setEditText(ToQString(TDatabaseAccess::DefaultConnectionString()));
+
+    ComboBoxSelectTable = new QComboBox(GroupBoxDataAccess);
+    ComboBoxSelectTable->setObjectName(QStringLiteral("ComboBoxSelectTable"));
+    ComboBoxSelectTable->setEditable(true);
+    ComboBoxSelectTable->setInsertPolicy(QComboBox::NoInsert);
+    ComboBoxSelectTable->setGeometry(D(425), D(86), D(216), D(28));
+    ComboBoxSelectTable->setEditText(QStringLiteral("Cars"));
+
+    EditTextFile = new QLineEdit(GroupBoxDataAccess);
+    EditTextFile->setObjectName(QStringLiteral("EditTextFile"));
+    EditTextFile->setGeometry(D(135), D(31), D(371), D(28));
+    EditTextFile->setText(QFile::decodeName(QByteArray::fromStdString(DataSetPath("Cars.lumet"))));
+
+    ButtonSearchFile = new QPushButton(QStringLiteral("..."), GroupBoxDataAccess);
+    ButtonSearchFile->setObjectName(QStringLiteral("ButtonSearchFile"));
+    ButtonSearchFile->setGeometry(D(505), D(25), D(38), D(38));
+
+    ButtonGoTextFile = new QPushButton(QStringLiteral("Load data"), GroupBoxDataAccess);
+    ButtonGoTextFile->setObjectName(QStringLiteral("ButtonGoTextFile"));
+    ButtonGoTextFile->setGeometry(D(13), D(25), D(125), D(38));
+    ButtonGoTextFile->setFont(PixelFont(font(), D(22), true));
+    ButtonGoTextFile->setDefault(true);
+    ButtonGoTextFile->raise();  // over the edit's left end, as designed
+
+    ButtonStart = new QPushButton(QStringLiteral("Start here!"), MdiAreaValue);
+    ButtonStart->setObjectName(QStringLiteral("ButtonStart"));
+    ButtonStart->setGeometry(D(60), D(20), D(94), D(31));
+    ButtonStart->hide();
+
+    PopupMenuOperations = new QMenu(this);
+    PopupMenuOperations->setObjectName(QStringLiteral("PopupMenuOperations"));
+    auto addItem = [this](const char* name, const char* caption) {
+        QAction* item = PopupMenuOperations->addAction(QLatin1String(caption));
+        item->setObjectName(QLatin1String(name));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, item] { SetNavigationMode(item); });
+        return item;
+    };
+    MenuItemTranslate = addItem("MenuItemTranslate", "Translate");
+    MenuItemZoomIn = addItem("MenuItemZoomIn", "Zoom In");
+    MenuItemZoomOut = addItem("MenuItemZoomOut", "Zoom out");
+    MenuItemInstantZoom = addItem("MenuItemInstantZoom", "Instant Zoom");
+    MenuItemNone = addItem("MenuItemNone", "None");
+    MenuItemNone->setChecked(true);
+
+    connect(ButtonGoTextFile, &QPushButton::clicked, this, [this] { ButtonGoTextFileClick(); });
+    connect(ButtonSearchFile, &QPushButton::clicked, this, [this] { ButtonSearchFileClick(); });
+    connect(ButtonGo, &QPushButton::clicked, this, [this] { ButtonGoClick(); });
+    connect(ButtonStart, &QPushButton::clicked, this, [this] { ButtonGoClick(); });
+    connect(ComboBoxSelectDB->lineEdit(), &QLineEdit::editingFinished, this, [this] { ComboBoxSelectDBExit(); });
+
+    resize(D(1029), D(629));
+    setWindowState(Qt::WindowMaximized);
+}
+
+TFormVisualizationTree::~TFormVisualizationTree()
+{
+    // Workspaces go before the MDI area they live in; the table before its connection.
+    VisTreeValue.reset();
+    DatabaseTable.reset();
+    ZDatabaseAccess.reset();
+}
+
+// ---- start-up ------------------------------------------------------------------------------------
+
+void TFormVisualizationTree::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (Shown) return;
+    Shown = true;
+    FormShow();
+}
+
+void TFormVisualizationTree::FormShow()
+{
+    ApplyCommandLine(QCoreApplication::arguments());
+    if (GroupBoxDataAccess->isVisible()) ButtonGoTextFile->setFocus();
+}
+
+void TFormVisualizationTree::ApplyCommandLine(const QStringList& arguments)
+{
+    QStringList values;
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (!arguments[i].startsWith(QLatin1Char('-'))) values << arguments[i];
+    const QString databaseFile = values.value(0);
+    const QString tableName = values.value(1);
+    if (databaseFile.isEmpty() || tableName.isEmpty()) return;
+    ComboBoxSelectDB->setEditText(databaseFile);
+    ComboBoxSelectTable->setEditText(tableName);
+    // A connection that fails (after its message) leaves the controls to choose again.
+    if (!ZDatabaseAccess->Connect(TDatabaseAccess::SqliteConnectionString(QFile::encodeName(databaseFile).toStdString())))
+        return;
+    GroupBoxDataAccess->hide();
+    ButtonStart->show();
+    ButtonStart->setFocus();
+}
+
+// ---- data access ---------------------------------------------------------------------------------
+
+void TFormVisualizationTree::ShowDataAccess(bool visible)
+{
+    GroupBoxDataAccess->setVisible(visible);
+    if (visible) GroupBoxDataAccess->raise();
+}
+
+void TFormVisualizationTree::ButtonSearchFileClick()
+{
+    const QString fileName =
+        QFileDialog::getOpenFileName(this, QString(), QFile::decodeName(QByteArray::fromStdString(DataSetsDirectory())),
+                                     QStringLiteral("Lumetra Files (*.lumet)"));
+    if (!fileName.isEmpty()) EditTextFile->setText(fileName);
+}
+
+void TFormVisualizationTree::ComboBoxSelectDBExit()
+{
+    // The message box of a failed connection takes the focus; that is no second exit.
+    if (LeavingConnectionBox) return;
+    LeavingConnectionBox = true;
+    DatabaseTable.reset();
+    ZDatabaseAccess->Disconnect();
+    if (ZDatabaseAccess->Connect(ToBytes(ComboBoxSelectDB->currentText()))) {
+        const std::vector<std::string> names = ZDatabaseAccess->TableNames();
+        ComboBoxSelectTable->clear();
+        for (const std::string& name : names) ComboBoxSelectTable->addItem(ToQString(name));
+        if (ComboBoxSelectTable->count() > 0) ComboBoxSelectTable->setCurrentIndex(0);
+    }
+    LeavingConnectionBox = false;
+}
+
+void TFormVisualizationTree::ButtonGoTextFileClick()
+{
+    if (VisTreeValue) return;
+    ShowDataAccess(false);
+    auto workspace = std::make_unique<TFormVisWorkspace>(this);
+    if (!workspace->LoadFromTextFile(QFile::encodeName(EditTextFile->text()).toStdString())) {
+        // The reader has said why; the controls come back so that another file can be tried.
+        workspace.reset();
+        ShowDataAccess(true);
+        EditTextFile->setFocus();
+        return;
+    }
+    VisTreeValue = std::make_unique<TVisTree>(std::move(workspace), this);
+}
+
+void TFormVisualizationTree::ButtonGoClick()
+{
+    if (VisTreeValue) return;
+    // Pressed without leaving the connection box first: connect with what it shows.
+    if (!ZDatabaseAccess->IsConnected() && !ZDatabaseAccess->Connect(ToBytes(ComboBoxSelectDB->currentText()))) return;
+    const std::string tableName = ToBytes(ComboBoxSelectTable->currentText());
+    DatabaseTable.reset();
+    DatabaseTable = ZDatabaseAccess->OpenTable(tableName);
+    if (!DatabaseTable) return;
+    auto workspace = std::make_unique<TFormVisWorkspace>(this);
+    if (!workspace->LoadFromTable(*DatabaseTable, tableName)) return;
+    workspace->show();
+    VisTreeValue = std::make_unique<TVisTree>(std::move(workspace), this);
+    ShowDataAccess(false);
+    ButtonStart->hide();
+}
+
+// ---- pipelines and pruning -----------------------------------------------------------------------
+
+void TFormVisualizationTree::OpenPipelineWorkspace(TSelectionsController* controller, TPreProcessedData* data,
+                                                   TFormVisWorkspace* parentWorkspace, bool fullDomain)
+{
+    if (!VisTreeValue) return;
+    auto workspace = std::make_unique<TFormVisWorkspace>(this);
+    // Without selected records there is nothing to show: no empty workspace joins the tree.
+    if (!workspace->LoadFromSelection(controller, data, fullDomain)) return;
+    VisTreeValue->AddPipeline(parentWorkspace, std::move(workspace));
+}
+
+void TFormVisualizationTree::PruneWorkspaceBranch(TFormVisWorkspace* workspace)
+{
+    if (VisTreeValue) VisTreeValue->PruneBranch(workspace);
+}
+
+// ---- canvas ------------------------------------------------------------------------------------------
+
+int TFormVisualizationTree::ClientWidth() const { return MdiAreaValue->viewport()->width(); }
+int TFormVisualizationTree::ClientHeight() const { return MdiAreaValue->viewport()->height(); }
+QWidget* TFormVisualizationTree::CanvasWidget() const { return MdiAreaValue->viewport(); }
+
+void TFormVisualizationTree::UpdateCanvas()
+{
+    MdiAreaValue->setBackground(QBrush(ImageArrows));
+    MdiAreaValue->viewport()->update();
+}
+
+// The canvas follows the client area and keeps what was drawn on it.
+void TFormVisualizationTree::ResizeCanvas(const QSize& size)
+{
+    if (size.isEmpty() || size == ImageArrows.size()) return;
+    QPixmap canvas(size);
+    canvas.fill(Qt::white);
+    if (!ImageArrows.isNull()) {
+        QPainter painter(&canvas);
+        painter.drawPixmap(0, 0, ImageArrows);
+    }
+    ImageArrows = canvas;
+    UpdateCanvas();
+}
+
+// ---- mouse and navigation ------------------------------------------------------------------------
+
+bool TFormVisualizationTree::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == MdiAreaValue->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint at = mouse->position().toPoint();
+            FormMouseDown(mouse->button(), mouse->buttons(), mouse->modifiers(), at.x(), at.y());
+            return true;
+        }
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint at = mouse->position().toPoint();
+            FormMouseMove(mouse->buttons(), mouse->modifiers(), at.x(), at.y());
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint at = mouse->position().toPoint();
+            FormMouseUp(mouse->button(), mouse->buttons(), mouse->modifiers(), at.x(), at.y());
+            return true;
+        }
+        case QEvent::ContextMenu:
+            return true;  // the popup opens on the press already
+        case QEvent::Resize:
+            ResizeCanvas(static_cast<QResizeEvent*>(event)->size());
+            break;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+TNavigationMode TFormVisualizationTree::NavigationMode() const
+{
+    if (MenuItemTranslate->isChecked()) return TNavigationMode::Translate;
+    if (MenuItemZoomIn->isChecked()) return TNavigationMode::ZoomIn;
+    if (MenuItemZoomOut->isChecked()) return TNavigationMode::ZoomOut;
+    if (MenuItemInstantZoom->isChecked()) return TNavigationMode::InstantZoom;
+    return TNavigationMode::None;
+}
+
+void TFormVisualizationTree::SetNavigationMode(QAction* item)
+{
+    for (QAction* each : PopupMenuOperations->actions()) each->setChecked(false);
+    QWidget* canvas = MdiAreaValue->viewport();
+    if (item == MenuItemTranslate) canvas->setCursor(NavigationCursor(TNavigationCursor::Pan));
+    if (item == MenuItemZoomIn) canvas->setCursor(NavigationCursor(TNavigationCursor::ZoomIn));
+    if (item == MenuItemZoomOut) canvas->setCursor(NavigationCursor(TNavigationCursor::ZoomOut));
+    if (item == MenuItemInstantZoom) canvas->setCursor(NavigationCursor(TNavigationCursor::InstantZoom));
+    if (item == MenuItemNone) canvas->unsetCursor();
+    item->setChecked(true);
+}
+
+void TFormVisualizationTree::FormMouseDown(Qt::MouseButton, Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y)
+{
+    TranslatingValue = false;
+    if (buttons & Qt::RightButton) {
+        PopupMenuOperations->popup(MdiAreaValue->viewport()->mapToGlobal(QPoint(x, y)));
+        return;
+    }
+    switch (NavigationMode()) {
+    case TNavigationMode::None:
+    case TNavigationMode::InstantZoom:
+        break;
+    case TNavigationMode::ZoomIn:
+        if (VisTreeValue) VisTreeValue->ZoomAt(x, y, 1.1f, 1.1f);
+        break;
+    case TNavigationMode::ZoomOut:
+        if (VisTreeValue) VisTreeValue->ZoomAt(x, y, 0.9f, 0.9f);
+        break;
+    case TNavigationMode::Translate:
+        TranslatingValue = true;
+        LastMouseXValue = x;
+        LastMouseYValue = y;
+        break;
+    }
+}
+
+void TFormVisualizationTree::FormMouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, int x, int y)
+{
+    if (TranslatingValue) {
+        if (VisTreeValue) VisTreeValue->Translate(x - LastMouseXValue, y - LastMouseYValue);
+        LastMouseXValue = x;
+        LastMouseYValue = y;
+    }
+    if (VisTreeValue && NavigationMode() == TNavigationMode::InstantZoom) VisTreeValue->InstantZoom(x, y);
+}
+
+void TFormVisualizationTree::FormMouseUp(Qt::MouseButton, Qt::MouseButtons, Qt::KeyboardModifiers, int, int)
+{
+    TranslatingValue = false;
+}
