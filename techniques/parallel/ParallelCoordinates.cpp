@@ -1,0 +1,298 @@
+#include "techniques/parallel/ParallelCoordinates.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include <QAction>
+#include <QMenu>
+
+#include "render/Drawing.h"
+
+namespace {
+int Trunc(double value)
+{
+    if (!std::isfinite(value)) return 0;
+    if (value >= 2147483647.0) return 2147483647;
+    if (value <= -2147483648.0) return -2147483647 - 1;
+    return int(value);
+}
+
+// The first `count` characters of a UTF-8 text (a character is never split).
+std::string FirstCharacters(const std::string& text, int count)
+{
+    if (count <= 0) return {};
+    std::size_t i = 0;
+    int characters = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+        if (i + length > text.size()) length = 1;
+        if (characters == count) break;
+        i += length;
+        ++characters;
+    }
+    return text.substr(0, i);
+}
+} // namespace
+
+TParallelCoordinates::TParallelCoordinates(QWidget* parent)
+    : TVisualizationPanel(parent), Methods(std::make_unique<TParallelCoordsMethods>(this)),
+      PolyLines(std::make_unique<TParallelCoordinatesPolyLinesList>())
+{
+    MenuItemOrderBy = MenuItemStandardDeviation->addAction("Order by");
+    connect(MenuItemOrderBy, &QAction::triggered, this, [this] { OrderByClick(); });
+}
+
+TParallelCoordinates::~TParallelCoordinates() = default;
+
+// ---- data and geometry
+
+int TParallelCoordinates::AxisStep() const
+{
+    const int n = Data ? Data->NumberOfDimensions() : 0;
+    return n > 0 ? std::max(1, SpaceWidth / n) : 1;
+}
+
+bool TParallelCoordinates::SetPreProcessedData(TPreProcessedData* data)
+{
+    if (!TVisualizationPanel::SetPreProcessedData(data)) return false;
+    PolyLines->Build(this, data);
+    if (SelectionsController) SelectionsController->BindData(data);
+    AxisLength = float(SpaceHeight - 2 * Margin);
+    const int n = data->NumberOfDimensions();
+    AxisSpacing = n > 0 ? float(SpaceWidth / n) : 0.0f;
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    SetAxisOrder(std::move(order));
+    Methods->SetStatisticsDrawFunctions(StatisticsList.get());
+    return true;
+}
+
+void TParallelCoordinates::SetAxisOrder(std::vector<int> order)
+{
+    Axes.Order = std::move(order);
+    Axes.AxisLength = AxisLength;
+    Axes.Margin = float(Margin);
+    const int step = AxisStep();
+    Axes.X.assign(Axes.Order.size(), 0.0f);
+    XOfDimension.assign(Axes.Order.size(), 0.0f);
+    for (std::size_t s = 0; s < Axes.Order.size(); ++s) {
+        const float x = float(step / 2 + int(s) * step);
+        Axes.X[s] = x;
+        XOfDimension[Axes.Order[s]] = x;
+    }
+    if (Data) Axes.BindColumns(*Data);
+}
+
+float TParallelCoordinates::GetAxisX(int dimension) const
+{
+    if (dimension < 0 || dimension >= int(XOfDimension.size())) return 0.0f;
+    return XOfDimension[dimension];
+}
+
+int TParallelCoordinates::DimensionAtX(int x, bool clampRight) const
+{
+    const int n = int(Axes.Order.size());
+    if (n == 0 || x < 0) return -1;
+    int slot = x / AxisStep();
+    if (slot >= n) {
+        if (!clampRight) return -1;
+        slot = n - 1;
+    }
+    return Axes.Order[slot];
+}
+
+void TParallelCoordinates::GetDimensionAtPosition(int& dimension, int x, int) { dimension = DimensionAtX(x, true); }
+
+float TParallelCoordinates::GetValueAtPosition(int, int y)
+{
+    return (float(y) - Margin) / (float(SpaceHeight) - 2.0f * Margin);
+}
+
+void TParallelCoordinates::OrderByClick()
+{
+    if (!Data) return;
+    std::vector<int> order(Data->NumberOfDimensions());
+    std::iota(order.begin(), order.end(), 0);
+    auto deviation = [this](int d) {
+        const TStatistics* s = StatisticsList->GetStatistics(d);
+        const float v = s ? s->StandardDeviation() : 0.0f;
+        return std::isfinite(v) ? v : 0.0f;
+    };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return deviation(a) < deviation(b); });
+    SetAxisOrder(std::move(order));
+    Repaint();
+}
+
+void TParallelCoordinates::SetFont(const QString& name)
+{
+    ViewFont.setFamily(name);
+    SetTextFont(ViewFont);
+    // Glyphs are built inside a paint, where the context is current (existing ones stay).
+    Repaint();
+}
+
+void TParallelCoordinates::SetDrawMode(ENUM_drawModes mode)
+{
+    TVisualizationPanel::SetDrawMode(mode);
+    PolyLines->SetDrawMode(mode);
+}
+
+// ---- mouse
+
+void TParallelCoordinates::MouseDownOnPanel(Qt::MouseButton button, Qt::MouseButtons buttons,
+                                            Qt::KeyboardModifiers keys, int x, int y)
+{
+    const QPoint p = ToSpace(QPointF(x, y));
+    TVisualizationPanel::MouseDownOnPanel(button, buttons, keys, p.x(), p.y());
+}
+
+void TParallelCoordinates::MouseMoveOnPanel(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, int x, int y)
+{
+    const QPoint p = ToSpace(QPointF(x, y));
+    TVisualizationPanel::MouseMoveOnPanel(buttons, keys, p.x(), p.y());
+    if (buttons & Qt::LeftButton) Dragged = true;
+}
+
+void TParallelCoordinates::MouseUpOnPanel(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys,
+                                          int x, int y)
+{
+    const QPoint p = ToSpace(QPointF(x, y));
+    if (Dragged) {
+        Dragged = false;
+        return;
+    }
+    const int clamped = std::clamp(p.y(), Margin, std::max(Margin, SpaceHeight - Margin));
+    TVisualizationPanel::MouseUpOnPanel(button, buttons, keys, p.x(), clamped);
+}
+
+// ---- painting
+
+void TParallelCoordinates::SetupProjection()
+{
+    TDrawing& gl = Gl();
+    gl.ClearColor(1, 1, 1, 1);
+    gl.Clear(true, true);
+    gl.Viewport(0, 0, width(), height());
+    gl.MatrixMode(TMatrixMode::Projection);
+    gl.LoadIdentity();
+    gl.Ortho(0, SpaceWidth, 0, SpaceHeight, -2, 2);
+    gl.MatrixMode(TMatrixMode::ModelView);
+    gl.LoadIdentity();
+}
+
+void TParallelCoordinates::InstallSelectionFunctions()
+{
+    TSelectionsController* c = SelectionsController;
+    if (!c) return;
+    TParallelCoordsMethods* m = Methods.get();
+    c->SetDrawSelectionFunction([m](TSelectioner* s) { m->DrawSelection(s); });
+    c->SetResizeSelectionFunction([m](TSelectioner* s, int x, int y) { m->ResizeSelection(s, x, y); });
+    c->SetAddNewSelectionFunction([m](TSelectionsList* l, int x, int y) { m->CreateSelectionAt(l, x, y); });
+    c->SetSelectionOverWhichTheMouseIsFunction([m](TSelectionsList* l, int x, int y) { return m->SelectionAt(l, x, y); });
+    c->SetUpdateSelectionsListFunction(
+        [m](TSelectionsList* l, ENUM_selectionEvents e, int x, int y) { return m->UpdateSelections(l, e, x, y); });
+    c->SetStatisticsListDrawingFunction = [m](TStatisticsList* l) { m->SetStatisticsDrawFunctions(l); };
+    c->SelectionsControllerAddNewSelectionFunction = [m](TSelectionsController* k, int d) { m->NewSelectionOnAxis(k, d); };
+    c->GetFocusedSelectionListFunction = [m](TSelectionsController* k, int x, int y) { return m->ListAtPosition(k, x, y); };
+}
+
+void TParallelCoordinates::DrawAxes()
+{
+    TDrawing& gl = Gl();
+    // Names are cut to what fits between two axes at 8 pixels per character, and drawn as
+    // one text so the glyphs keep their own advance whatever the window size. In a window
+    // as large as the logical space this is floor(AxisSpacing × 0.125) − 1 characters.
+    const double pixelsPerUnit = (width() > 0 && SpaceWidth > 0) ? double(width()) / SpaceWidth : 1.0;
+    const int maxChars = int(std::floor(AxisSpacing * pixelsPerUnit * 0.125)) - 1;
+    gl.LineWidth(1);
+    gl.Color(0, 0, 0);
+    for (int d : Axes.Order) {
+        const float x = GetAxisX(d);
+        const std::string name = FirstCharacters(Data->GetDimensionName(d), maxChars);
+        if (!name.empty()) {
+            gl.RasterPos(x, float(SpaceHeight - 10));
+            gl.Text(name);
+        }
+        gl.RasterPos(x + 6, float(SpaceHeight - 20));
+        gl.Text(FormatFloat("0.##", Data->GetHighValue(d)));
+        gl.RasterPos(x + 5, 5);
+        gl.Text(FormatFloat("0.##", Data->GetLowValue(d)));
+        gl.Begin(TPrimitive::Lines);
+        gl.Vertex(x, float(Margin), 2);
+        gl.Vertex(x, float(SpaceHeight - Margin), 2);
+        gl.Vertex(0, float(Margin), 2);
+        gl.Vertex(0, float(SpaceHeight - Margin), 2);
+        gl.End();
+    }
+}
+
+void TParallelCoordinates::DrawRelevanceOverlay()
+{
+    if (DrawMode() != drawmodeRelev) return;
+    TDrawing& gl = Gl();
+    gl.Color(1, 1, 0);
+    gl.LineWidth(2);
+    // The relevance points joined in axis order; an axis without one breaks the line.
+    bool open = false;
+    for (int d : Axes.Order) {
+        const float r = Data->GetRelevanceValue(d);
+        if (r == -1.0f) {
+            if (open) gl.End();
+            open = false;
+            continue;
+        }
+        if (!open) gl.Begin(TPrimitive::LineStrip);
+        open = true;
+        gl.Vertex(GetAxisX(d), float(Trunc(r * AxisLength + Margin)), 0);
+    }
+    if (open) gl.End();
+
+    for (int d : Axes.Order) {
+        const float r = Data->GetRelevanceValue(d);
+        if (r == -1.0f) continue;
+        const float x = GetAxisX(d);
+        const int mid = Trunc(r * AxisLength + Margin);
+        const float m = Data->GetMaxRelevanceDistance(d);
+        gl.Begin(TPrimitive::Lines);
+        gl.Vertex(x - 5, float(mid), 0);
+        gl.Vertex(x + 5, float(mid), 0);
+        gl.End();
+        gl.RasterPos(x + 10, float(mid), 0);
+        gl.Text(FormatFloat("0.##", Data->Denormalise(d, (float(mid) - Margin) / (float(SpaceHeight) - 2.0f * Margin))));
+        int top = Trunc(m * AxisLength + r * AxisLength + Margin);
+        if (top > SpaceHeight - Margin) top = SpaceHeight - Margin;
+        int bottom = Trunc(r * AxisLength - m * AxisLength + Margin);
+        if (bottom < Margin) bottom = Margin;
+        gl.Begin(TPrimitive::LineLoop);
+        gl.Vertex(x - 2, float(top), 0);
+        gl.Vertex(x + 2, float(top), 0);
+        gl.Vertex(x + 5, float(mid), 0);
+        gl.Vertex(x + 2, float(bottom), 0);
+        gl.Vertex(x - 2, float(bottom), 0);
+        gl.Vertex(x - 5, float(mid), 0);
+        gl.End();
+    }
+    gl.Flush();
+}
+
+void TParallelCoordinates::Paint()
+{
+    TVisualizationPanel::Paint();
+    if (!HasData) return;
+    SetupProjection();
+    InstallSelectionFunctions();
+    DrawAxes();
+    // Another view of the dataset may have sorted the record list or changed the cells'
+    // arrays since the last paint: look the columns up again (n pointers).
+    Axes.AxisLength = AxisLength;
+    Axes.BindColumns(*Data);
+    PolyLines->SetListOfIndexOfDataItemsToDraw(SelectionsController ? SelectionsController->ListOfItemsSatisfyingSelections()
+                                                                    : nullptr);
+    PolyLines->Draw(Axes);
+    StatisticsList->DrawStatistics();
+    DrawRelevanceOverlay();
+    if (SelectionsController) SelectionsController->DrawSelections();
+    Gl().Flush();
+}

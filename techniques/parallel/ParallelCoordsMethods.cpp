@@ -1,0 +1,296 @@
+#include "techniques/parallel/ParallelCoordsMethods.h"
+
+#include <cmath>
+#include <limits>
+
+#include "render/Drawing.h"
+#include "techniques/parallel/ParallelCoordinates.h"
+
+namespace {
+// Truncation toward zero that no infinite or not-a-number value can break.
+int Trunc(double value)
+{
+    if (!std::isfinite(value)) return 0;
+    if (value >= double(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    if (value <= double(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+    return int(value);
+}
+
+void Tick(float x, int y, float depth)
+{
+    TDrawing& gl = Gl();
+    gl.Begin(TPrimitive::Lines);
+    gl.Vertex(x - 5, float(y), depth);
+    gl.Vertex(x + 5, float(y), depth);
+    gl.End();
+}
+
+void Label(float x, float y, const std::string& text)
+{
+    Gl().RasterPos(x, y, 1);
+    Gl().Text(text);
+}
+} // namespace
+
+TParallelCoordsMethods::TParallelCoordsMethods(TParallelCoordinates* view) : TVisualizationMethods(view), View(view) {}
+
+void TParallelCoordsMethods::SetStatisticsDrawFunctions(TStatisticsList* list)
+{
+    if (!list) return;
+    list->SetDrawAverage([this](TStatistics* s) { DrawAverageStatistic(s); });
+    list->SetDrawMedian([this](TStatistics* s) { DrawMedianStatistic(s); });
+    list->SetDrawModaValues([this](TStatistics* s) { DrawModaValuesStatistic(s); });
+    list->SetDrawStandardDeviation([this](TStatistics* s) { DrawStandardDeviationStatistic(s); });
+    list->DrawAverageList = [this](TStatisticsList* l) { DrawAverageLine(l); };
+    list->DrawMedianList = [this](TStatisticsList* l) { DrawMedianLine(l); };
+}
+
+float TParallelCoordsMethods::Normalised(int y) const
+{
+    return (float(y) - TParallelCoordinates::Margin) / (float(View->SpaceHeight) - 2.0f * TParallelCoordinates::Margin);
+}
+
+// ---- statistics
+
+void TParallelCoordsMethods::Mark(int dimension, float value, const std::string& label)
+{
+    const float x = View->GetAxisX(dimension);
+    const int y = Trunc(value * View->AxisLength + TParallelCoordinates::Margin);
+    Gl().LineWidth(5);
+    Tick(x, y, 0);
+    Label(x + 6, float(y), label);
+}
+
+void TParallelCoordsMethods::DrawAverageStatistic(TStatistics* s)
+{
+    BeginDrawAverage(s);
+    if (!s || !View->PreProcessedData()) return;
+    const int i = s->DimensionIndex();
+    Mark(i, s->Average(), FormatFloat("0.##", View->PreProcessedData()->Denormalise(i, s->Average())));
+}
+
+void TParallelCoordsMethods::DrawMedianStatistic(TStatistics* s)
+{
+    BeginDrawMedian(s);
+    if (!s || !View->PreProcessedData()) return;
+    const int i = s->DimensionIndex();
+    const float x = View->GetAxisX(i);
+    const int y = Trunc(s->Median() * View->AxisLength + TParallelCoordinates::Margin);
+    Gl().LineWidth(5);
+    Tick(x, y, 0);
+    Label(x + 6, float(y - 11), "Med");
+    Label(x + 6, float(y), FormatFloat("0.##", View->PreProcessedData()->Denormalise(i, s->Median())));
+}
+
+void TParallelCoordsMethods::DrawStandardDeviationStatistic(TStatistics* s)
+{
+    BeginDrawStandardDeviation(s);
+    if (!s || !View->PreProcessedData()) return;
+    // The deviation is shown in normalised units: it is a spread, not a position.
+    Mark(s->DimensionIndex(), s->StandardDeviation(), FormatFloat("0.##", s->StandardDeviation()));
+}
+
+void TParallelCoordsMethods::DrawModaValuesStatistic(TStatistics* s)
+{
+    BeginDrawModaValues(s);
+    if (!s || !View->PreProcessedData()) return;
+    const int i = s->DimensionIndex();
+    for (float a : s->GetModaValues()) Mark(i, a, FormatFloat("0.##", View->PreProcessedData()->Denormalise(i, a)));
+}
+
+void TParallelCoordsMethods::DrawAverageLine(TStatisticsList* statistics)
+{
+    BeginDrawAverageList(statistics);
+    if (!statistics) return;
+    TDrawing& gl = Gl();
+    gl.LineWidth(5);
+    gl.Begin(TPrimitive::LineStrip);
+    for (int d : View->GetAxisOrder())
+        if (TStatistics* s = statistics->GetStatistics(d))
+            gl.Vertex(View->GetAxisX(d), float(Trunc(s->Average() * View->AxisLength + TParallelCoordinates::Margin)), 0);
+    gl.End();
+    gl.Flush();
+}
+
+void TParallelCoordsMethods::DrawMedianLine(TStatisticsList* statistics)
+{
+    BeginDrawMedianList(statistics);
+    if (!statistics) return;
+    TDrawing& gl = Gl();
+    gl.LineWidth(5);
+    gl.Begin(TPrimitive::LineStrip);
+    for (int d : View->GetAxisOrder())
+        if (TStatistics* s = statistics->GetStatistics(d))
+            gl.Vertex(View->GetAxisX(d), float(Trunc(s->Median() * View->AxisLength + TParallelCoordinates::Margin)), 0);
+    gl.End();
+    gl.Flush();
+}
+
+// ---- selections
+
+void TParallelCoordsMethods::DrawSelection(TSelectioner* s)
+{
+    BeginDrawSelection(s);
+    if (!s) return;
+    TDrawing& gl = Gl();
+    const float x = View->GetAxisX(s->SelectionDimensionIndex());
+    s->YMax = Trunc(s->MaxNormalized() * View->AxisLength + TParallelCoordinates::Margin);
+    s->YMin = Trunc(s->MinNormalized() * View->AxisLength + TParallelCoordinates::Margin);
+    const float yMax = float(s->YMax);
+    const float yMin = float(s->YMin);
+
+    if (s->DiferentiateColor)
+        gl.Color(1, 0, 0);
+    else
+        s->ApplyColor();
+    gl.Begin(TPrimitive::Triangles);
+    gl.Vertex(x - 6, yMax, 1);
+    gl.Vertex(x, yMax - 8, 1);
+    gl.Vertex(x + 6, yMax, 1);
+    gl.Vertex(x - 6, yMin, 1);
+    gl.Vertex(x, yMin + 8, 1);
+    gl.Vertex(x + 6, yMin, 1);
+    gl.End();
+    gl.LineWidth(5);
+    gl.Begin(TPrimitive::Lines);
+    gl.Vertex(x, yMax, 1);
+    gl.Vertex(x, yMin, 1);
+    gl.End();
+
+    gl.Color(0, 0, 0);
+    gl.RasterPos(x - 25, float(s->YMax - (s->YMax - s->YMin) / 2), 1);
+    gl.Text(IntToStr(s->Count()));
+    gl.RasterPos(x + 7, yMax, 1);
+    gl.Text(FormatFloat("0.##", s->MaxValue));
+    gl.RasterPos(x + 7, yMin, 1);
+    gl.Text(FormatFloat("0.##", s->MinValue));
+    gl.Flush();
+    gl.LineWidth(5);
+    SetStatisticsDrawFunctions(s->StatisticsList());
+}
+
+void TParallelCoordsMethods::ResizeSelection(TSelectioner* s, int, int y)
+{
+    BeginResizeSelection(s);
+    if (!s || !View->PreProcessedData()) return;
+    TPreProcessedData* data = View->PreProcessedData();
+    const int dimension = s->SelectionDimensionIndex();
+    if (dimension < 0 || dimension >= data->NumberOfDimensions()) return;
+    const int mid = s->YMin + (s->YMax - s->YMin) / 2;
+    if (y > mid) {
+        s->YMax = y;
+        s->SetMaxNormalized(Normalised(y));
+        s->MaxValue = data->Denormalise(dimension, s->MaxNormalized());
+        s->MaxString = FormatFloat("0.##", s->MaxNormalized());
+    } else {
+        s->YMin = y;
+        s->SetMinNormalized(Normalised(y));
+        s->MinValue = data->Denormalise(dimension, s->MinNormalized());
+        s->MinString = FormatFloat("0.##", s->MinNormalized());
+    }
+}
+
+void TParallelCoordsMethods::CreateSelectionAt(TSelectionsList* list, int, int y)
+{
+    BeginAddNewSelection(list);
+    TPreProcessedData* data = View->PreProcessedData();
+    if (!list || !data) return;
+    const int dimension = list->SelectionDimensionIndex();
+    if (dimension < 0 || dimension >= data->NumberOfDimensions()) return;
+    auto selection = std::make_unique<TSelectioner>();
+    TSelectioner* s = selection.get();
+    s->Attach(data, dimension);
+    s->YMax = s->YMin = y;
+    s->SetMaxNormalized(Normalised(y));
+    s->SetMinNormalized(s->MaxNormalized());
+    s->MaxValue = s->MinValue = data->Denormalise(dimension, s->MaxNormalized());
+    s->MaxString = s->MinString = FormatFloat("0.##", s->MaxNormalized());
+    s->DrawSelectionFunction = list->DrawSelectionFunction();
+    s->ResizeSelectionFunction = list->ResizeSelectionFunction();
+    const int index = list->Add(std::move(selection));
+    list->SetFocus(index);
+    if (const TOpenGLColor* color = list->PaletteColor(list->FocusIndex())) s->Color()->Assign(*color);
+}
+
+int TParallelCoordsMethods::SelectionAt(TSelectionsList* list, int, int y)
+{
+    BeginSelectionOverWhichTheMouseIs(list);
+    if (!list) return -1;
+    for (int i = 0; i < list->Count(); ++i) {
+        const TSelectioner* s = list->GetSelection(i);
+        if (s->YMin <= y && y <= s->YMax) return i;
+    }
+    return -1;
+}
+
+bool TParallelCoordsMethods::UpdateSelections(TSelectionsList* list, ENUM_selectionEvents event, int x, int y)
+{
+    BeginUpdateSelectionsList(list);
+    if (!list) return false;
+    switch (event) {
+    case seSelect:
+        list->SetFocus(list->SelectionOverWhichTheMouseIs(x, y));
+        if (list->FocusIndex() == -1) list->AddNewSelection(x, y);
+        return false;
+    case seRemove: list->RemoveFocused(); return true;
+    case seResize: {
+        if (list->Count() == 0) return false;
+        TSelectioner* f = list->GetSelection(list->FocusIndex());
+        if (!f) return true;
+        // The focused brush does not grow over its neighbours.
+        if (list->Count() > 1) {
+            if (y <= f->YMin) {
+                bool found = false;
+                int limit = 0;
+                for (int i = 0; i < list->Count(); ++i) {
+                    const TSelectioner* o = list->GetSelection(i);
+                    if (o == f || o->YMax < y || o->YMax >= f->YMax) continue;
+                    if (!found || o->YMax > limit) limit = o->YMax;
+                    found = true;
+                }
+                if (found) y = limit;
+            } else if (y >= f->YMax) {
+                bool found = false;
+                int limit = 0;
+                for (int i = 0; i < list->Count(); ++i) {
+                    const TSelectioner* o = list->GetSelection(i);
+                    if (o == f || o->YMin > y || o->YMin <= f->YMin) continue;
+                    if (!found || o->YMin < limit) limit = o->YMin;
+                    found = true;
+                }
+                if (found) y = limit;
+            }
+        }
+        f->Resize(x, y);
+        return true;
+    }
+    }
+    return false;
+}
+
+void TParallelCoordsMethods::NewSelectionOnAxis(TSelectionsController* controller, int dimension)
+{
+    BeginNewSelection(controller);
+    if (!controller) return;
+    TSelectionsList* list = controller->GetSelectionsList(dimension);
+    if (!list) return;
+    if (controller->CurrentListIndex == -1) controller->CurrentListIndex = dimension;
+    int top = 0;
+    int bottom = 0;
+    for (int i = 0; i < list->Count(); ++i) {
+        const TSelectioner* s = list->GetSelection(i);
+        if (i == 0 || s->YMax > top) top = s->YMax;
+        if (i == 0 || s->YMin < bottom) bottom = s->YMin;
+    }
+    const int margin = TParallelCoordinates::Margin;
+    if (View->SpaceHeight - margin > top)
+        list->AddNewSelection(0, View->SpaceHeight - margin);
+    else if (margin < bottom)
+        list->AddNewSelection(0, margin);
+}
+
+int TParallelCoordsMethods::ListAtPosition(TSelectionsController* controller, int x, int)
+{
+    BeginGetFocusedSelectionList(controller);
+    return View->DimensionAtX(x, false);
+}

@@ -1,0 +1,249 @@
+// What the parallel coordinates view draws: records per draw mode, brushes, statistics,
+// the relevance overlay, the time window, axis labels.
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "tests/techniques/ParallelFixture.h"
+
+namespace {
+const TOpenGLColor Blue(0, 0, 1);
+const TOpenGLColor Green(0, 1, 0);
+const TOpenGLColor Red(1, 0, 0);
+const TOpenGLColor Yellow(1, 1, 0);
+
+std::vector<float> Sorted(std::vector<float> v)
+{
+    std::sort(v.begin(), v.end());
+    return v;
+}
+} // namespace
+
+TEST_F(ParallelFixture, WithoutSelectionsEveryRecordIsDrawnInBlueThroughItsValues)
+{
+    const TRecordingDrawing r = Paint();
+    const auto segments = RecordSegments(r);
+    ASSERT_EQ(segments.size(), 4u * 2u);  // 4 records × 2 pairs of axes
+    for (const auto& s : segments) {
+        EXPECT_TRUE(TRecordingDrawing::SameColor(s.A.Color, Blue));
+        EXPECT_TRUE(TRecordingDrawing::SameColor(s.B.Color, Blue));
+        EXPECT_EQ(s.A.Z, 0.0f);
+        EXPECT_EQ(s.State.LineWidth, 1.0f);
+    }
+    // Record 3: alpha 0.25 → beta 0.75 → gamma 1.
+    const auto& first = segments[6];
+    EXPECT_FLOAT_EQ(first.A.X, AxisX(0));
+    EXPECT_FLOAT_EQ(first.A.Y, 0.25f * View->AxisLength + Margin);
+    EXPECT_FLOAT_EQ(first.B.X, AxisX(1));
+    EXPECT_FLOAT_EQ(first.B.Y, 0.75f * View->AxisLength + Margin);
+    EXPECT_FLOAT_EQ(segments[7].B.Y, 1.0f * View->AxisLength + Margin);
+    // Axes over the whole space: x = w/2 + i·w, from Margin to SpaceHeight − Margin.
+    const int w = View->SpaceWidth / 3;
+    EXPECT_EQ(AxisX(0), w / 2);
+    EXPECT_EQ(AxisX(2), w / 2 + 2 * w);
+    EXPECT_EQ(r.Calls.front(), "ClearColor(1,1,1,1)");
+}
+
+TEST_F(ParallelFixture, ABrushDrawsOnlyTheRecordsInsideInItsColourAndAndCombinesAxes)
+{
+    // A first brush on alpha (blue, the first palette colour) and a second one (green).
+    Brush(0, 0.5f, 1.0f);  // records 1 and 2
+    TRecordingDrawing r = Paint();
+    EXPECT_EQ(Sorted(FirstAxisValuesDrawn(r)), (std::vector<float>{0.5f, 1.0f}));
+
+    Brush(1, 0.0f, 0.25f);  // beta: record 1 only
+    r = Paint();
+    EXPECT_EQ(FirstAxisValuesDrawn(r), (std::vector<float>{0.5f}));  // AND across the two axes
+    for (const auto& s : RecordSegments(r)) EXPECT_TRUE(TRecordingDrawing::SameColor(s.A.Color, Blue));
+
+    // A second brush on beta, over record 0 only (beta 1): green, OR-ed within the axis.
+    Brush(1, 0.9f, 1.0f);
+    r = Paint();
+    const auto green = RecordSegments(r);
+    std::vector<float> greenFirst;
+    for (const auto& s : green)
+        if (TRecordingDrawing::SameColor(s.A.Color, Green)) greenFirst.push_back(s.A.Y);
+    // Record 0 has alpha 0: outside the alpha brush, so AND drops it.
+    EXPECT_TRUE(greenFirst.empty());
+    View->LogicOrClick();
+    r = Paint();
+    EXPECT_EQ(Sorted(FirstAxisValuesDrawn(r)), (std::vector<float>{0.0f, 0.5f, 1.0f}));
+
+    // Removing every brush draws every record again, in blue.
+    View->RemoveAllSelectionsClick();
+    r = Paint();
+    EXPECT_EQ(RecordSegments(r).size(), 8u);
+    EXPECT_EQ(Sorted(FirstAxisValuesDrawn(r)), (std::vector<float>{0.0f, 0.25f, 0.5f, 1.0f}));
+}
+
+TEST_F(ParallelFixture, BrushesAreDrawnAsArrowheadsAndABarWithTheirLabels)
+{
+    Brush(0, 0.5f, 1.0f);
+    const TRecordingDrawing r = Paint();
+    const auto triangles = r.PrimitivesOf(TPrimitive::Triangles);
+    ASSERT_EQ(triangles.size(), 1u);
+    const auto& v = triangles[0]->Vertices;
+    ASSERT_EQ(v.size(), 6u);
+    const float x = AxisX(0);
+    EXPECT_FLOAT_EQ(v[0].X, x - 6);
+    EXPECT_FLOAT_EQ(v[0].Y, Y(1.0f));
+    EXPECT_FLOAT_EQ(v[1].Y, Y(1.0f) - 8);
+    EXPECT_FLOAT_EQ(v[4].Y, Y(0.5f) + 8);
+    EXPECT_TRUE(TRecordingDrawing::SameColor(v[0].Color, Red));  // the focused brush
+    // The count of selected records half-way, and both bounds in the dimension's units.
+    const auto count = r.TextsContaining("2");
+    ASSERT_FALSE(count.empty());
+    EXPECT_FLOAT_EQ(count.front()->X, x - 25);
+    EXPECT_TRUE(r.HasText("10"));
+    EXPECT_TRUE(r.HasText("5"));
+}
+
+TEST_F(ParallelFixture, FrequencyModeColoursEveryVertexByItsWeight)
+{
+    View->DrawModeFrequencyClick();
+    const TRecordingDrawing r = Paint();
+    const auto segments = RecordSegments(r);
+    ASSERT_EQ(segments.size(), 8u);
+    for (const auto& s : segments) {
+        EXPECT_EQ(s.A.Z, 1.0f);
+        EXPECT_FLOAT_EQ(s.A.Color.C1, 1.0f);
+        EXPECT_FLOAT_EQ(s.A.Color.C2, s.A.Color.C3);
+    }
+    // gamma: value 1 twice among four → weight 1 (red); value 0 once → weight 0.5.
+    const float wRecord1 = Data->Weight(2, Data->GetRecord(1));
+    const float wRecord0 = Data->Weight(2, Data->GetRecord(0));
+    ASSERT_FLOAT_EQ(wRecord1, 1.0f);
+    ASSERT_FLOAT_EQ(wRecord0, 0.5f);
+    EXPECT_TRUE(TRecordingDrawing::SameColor(segments[3].B.Color, TOpenGLColor(1, 0, 0)));         // record 1
+    EXPECT_TRUE(TRecordingDrawing::SameColor(segments[1].B.Color, TOpenGLColor(1, 0.75f, 0.75f)));  // record 0
+}
+
+TEST_F(ParallelFixture, RelevanceModeSkipsWeakRecordsWidensStrongOnesAndShowsTheWindow)
+{
+    View->DrawModeRelevanceClick();
+    Click(0, Y(0.5f));  // a relevance point on alpha at 0.5
+    ASSERT_FLOAT_EQ(Data->GetRelevanceValue(0), 0.5f);
+    Data->GetRecord(0)->RecordRelevanceCoefficiente = 0.05f;
+    Data->GetRecord(1)->RecordRelevanceCoefficiente = 0.5f;
+    Data->GetRecord(2)->RecordRelevanceCoefficiente = 1.0f;
+    Data->GetRecord(3)->RecordRelevanceCoefficiente = 0.75f;
+
+    const TRecordingDrawing r = Paint();
+    const auto segments = RecordSegments(r);
+    std::vector<float> widths;
+    for (const auto& s : segments) widths.push_back(s.State.LineWidth);
+    // Record 0 is not drawn; the others come in ascending relevance, most relevant last.
+    EXPECT_EQ(widths, (std::vector<float>{4, 4, 6, 6, 8, 8}));
+    for (const auto& s : segments) EXPECT_EQ(s.A.Z, 1.0f);
+    const TOpenGLColor expected = RelevanceColor(0.5f, Data->Weight(0, Data->GetRecord(1)));
+    EXPECT_TRUE(TRecordingDrawing::SameColor(segments[0].A.Color, expected));
+
+    // The window [0.5 − 0.2, 0.5 + 0.2] as a hexagon around the axis.
+    const auto loops = r.PrimitivesOf(TPrimitive::LineLoop);
+    ASSERT_EQ(loops.size(), 1u);
+    const auto& h = loops[0]->Vertices;
+    ASSERT_EQ(h.size(), 6u);
+    const float L = View->AxisLength;
+    const int mid = int(0.5f * L + Margin);
+    EXPECT_FLOAT_EQ(h[0].X, AxisX(0) - 2);
+    EXPECT_FLOAT_EQ(h[0].Y, float(int(0.2f * L + 0.5f * L + Margin)));
+    EXPECT_FLOAT_EQ(h[2].X, AxisX(0) + 5);
+    EXPECT_FLOAT_EQ(h[2].Y, float(mid));
+    EXPECT_FLOAT_EQ(h[3].Y, float(int(0.5f * L - 0.2f * L + Margin)));
+    EXPECT_TRUE(TRecordingDrawing::SameColor(h[0].Color, Yellow));
+    EXPECT_TRUE(r.HasText("5"));
+}
+
+TEST_F(ParallelFixture, RecordsOutsideTheTimeWindowAreNeverDrawn)
+{
+    Data->GetRecord(2)->TemporalInteractionDraw = false;
+    EXPECT_EQ(Sorted(FirstAxisValuesDrawn(Paint())), (std::vector<float>{0.0f, 0.25f, 0.5f}));
+    Brush(0, 0.5f, 1.0f);  // records 1 and 2: only 1 is in the window
+    EXPECT_EQ(FirstAxisValuesDrawn(Paint()), (std::vector<float>{0.5f}));
+    View->DrawModeFrequencyClick();
+    EXPECT_EQ(FirstAxisValuesDrawn(Paint()), (std::vector<float>{0.5f}));
+}
+
+TEST_F(ParallelFixture, TheTimeLineAppliesItsWindowAtOnceAndClosingItDrawsEverything)
+{
+    std::vector<float> values(30);
+    for (int i = 0; i < 30; ++i) values[i] = i / 29.0f;
+    Open({"t", "u"}, {values, values});
+    View->ShowTimeLineClick();
+    // TimeMoment 30 lies above the bar's maximum 30 div 12 = 2: clamped and applied.
+    ASSERT_TRUE(View->TimeLineWindow);
+    EXPECT_EQ(Data->TimeMoment, 2);
+    for (int k = 0; k < 30; ++k) EXPECT_EQ(Data->GetRecord(k)->TemporalInteractionDraw, k >= 12 && k < 24) << k;
+    EXPECT_EQ(RecordSegments(Paint()).size(), 12u);
+
+    View->TimeLineWindow->close();
+    EXPECT_EQ(RecordSegments(Paint()).size(), 30u);
+}
+
+TEST_F(ParallelFixture, StatisticsMarksSitOnTheirAxisWithLabels)
+{
+    Move(1, Y(0.5f));
+    View->MedianThisDimensionClick();
+    TRecordingDrawing r = Paint();
+    // beta: median of {0, 0.5, 0.75, 1} = 0.625 → 6.25 in the dimension's units.
+    const int y = int(0.625f * View->AxisLength + Margin);
+    const auto med = r.TextsContaining("Med");
+    ASSERT_EQ(med.size(), 1u);
+    EXPECT_FLOAT_EQ(med[0]->X, AxisX(1) + 6);
+    EXPECT_FLOAT_EQ(med[0]->Y, y - 11);
+    ASSERT_TRUE(r.HasText("6.25"));
+    EXPECT_FLOAT_EQ(r.TextsContaining("6.25")[0]->Y, y);
+    bool tick = false;
+    for (const auto& s : r.LineSegmentsInColor(Yellow))
+        tick |= s.A.X == AxisX(1) - 5 && s.B.X == AxisX(1) + 5 && s.A.Y == y && s.State.LineWidth == 5.0f;
+    EXPECT_TRUE(tick);
+
+    // "All" averages: a green line through every axis.
+    View->AverageAllClick();
+    r = Paint();
+    const auto strips = r.PrimitivesOf(TPrimitive::LineStrip);
+    bool line = false;
+    for (const auto* p : strips)
+        line |= p->Vertices.size() == 3 && TRecordingDrawing::SameColor(p->Vertices[0].Color, Green);
+    EXPECT_TRUE(line);
+
+    // After moving the time moment the per-dimension mark still draws with the view's functions.
+    View->ShowTimeLineClick();
+    View->TimeMomentChange(1);
+    View->MedianThisDimensionClick();
+    EXPECT_TRUE(Paint().HasText("Med"));
+}
+
+TEST_F(ParallelFixture, LongNamesAreCutToTheSpaceBetweenAxes)
+{
+    const std::string longName(400, 'x');
+    Open({longName, "b"}, {{0, 1}, {1, 0}});
+    const int maxChars = int(View->AxisSpacing * 0.125f) - 1;
+    const TRecordingDrawing r = Paint();
+    const auto names = r.TextsContaining("xxx");
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0]->Text, std::string(maxChars, 'x'));
+    EXPECT_FLOAT_EQ(names[0]->Y, View->SpaceHeight - 10);
+}
+
+TEST_F(ParallelFixture, OrderByPutsTheAxesInAscendingStandardDeviation)
+{
+    // "narrow" spreads least, then "middle", then "wide".
+    Open({"wide", "narrow", "middle"}, {{0, 1, 0, 1}, {0.4f, 0.5f, 0.45f, 0.5f}, {0.2f, 0.8f, 0.5f, 0.5f}});
+    View->OrderByClick();
+    EXPECT_EQ(View->GetAxisOrder(), (std::vector<int>{1, 2, 0}));
+    int dimension = -2;
+    View->GetDimensionAtPosition(dimension, 1, 100);
+    EXPECT_EQ(dimension, 1);
+    EXPECT_EQ(AxisX(1), View->SpaceWidth / 3 / 2);
+    // A brush made on the leftmost axis belongs to "narrow".
+    Brush(1, 0.5f, 1.0f);
+    EXPECT_EQ(Controller->GetSelectionsList(1)->Count(), 1);
+    EXPECT_EQ(Controller->GetSelectionsList(0)->Count(), 0);
+    // Polylines follow the new order: the first segment starts at narrow's value.
+    const auto segments = RecordSegments(Paint());
+    ASSERT_FALSE(segments.empty());
+    EXPECT_FLOAT_EQ(segments[0].A.X, AxisX(1));
+    // The dataset's shared axis positions are untouched.
+    EXPECT_EQ(Data->GetAxisPosition(0), View->SpaceWidth / 3 / 2);
+}
