@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "render/gl/OpenGLPanel.h"
@@ -39,6 +40,14 @@ GLenum CapabilityEnum(TCapability capability)
 
 bool Same3(const float a[3], const float b[3]) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
 void Copy3(float to[3], const float from[3]) { std::memcpy(to, from, 3 * sizeof(float)); }
+
+void AppendThree(std::vector<float>& to, const float from[3])
+{
+    const std::size_t size = to.size();
+    if (size + 3 > to.capacity()) to.reserve(std::max<std::size_t>(size * 2, 3 * 4096));
+    to.resize(size + 3);
+    Copy3(to.data() + size, from);
+}
 
 // Vertices per group of a primitive whose incomplete last group OpenGL drops.
 int GroupSize(TPrimitive kind)
@@ -107,11 +116,12 @@ void TOpenGLDrawing::Append(const TVertexData& v)
     }
     if (!BatchHasNormals && !Same3(v.Normal, BatchNormal)) {
         BatchHasNormals = true;
+        Normals.reserve(Positions.capacity());
         for (std::size_t i = 0; i < count; ++i) Normals.insert(Normals.end(), BatchNormal, BatchNormal + 3);
     }
-    Positions.insert(Positions.end(), v.Position, v.Position + 3);
-    if (BatchHasColors) Colors.insert(Colors.end(), v.Color, v.Color + 3);
-    if (BatchHasNormals) Normals.insert(Normals.end(), v.Normal, v.Normal + 3);
+    AppendThree(Positions, v.Position);
+    if (BatchHasColors) AppendThree(Colors, v.Color);
+    if (BatchHasNormals) AppendThree(Normals, v.Normal);
 }
 
 void TOpenGLDrawing::FlushBatch()
@@ -232,6 +242,7 @@ void TOpenGLDrawing::End()
             Append(Previous);
             Append(First);
         }
+        if (Positions.size() / 3 >= BatchLimit) FlushBatch();
         return;
     }
     // OpenGL drops an incomplete last group; so must the run, or the next primitive's
@@ -244,7 +255,7 @@ void TOpenGLDrawing::End()
         if (BatchHasColors) Colors.resize(keep * 3);
         if (BatchHasNormals) Normals.resize(keep * 3);
     }
-    if (BatchIsSingle) FlushBatch();
+    if (BatchIsSingle || Positions.size() / 3 >= BatchLimit) FlushBatch();
 }
 
 // ---- state

@@ -10,6 +10,9 @@
 // (line width, point size, stipple, capabilities), matrix change, text, sphere, selection
 // name, clear, and at the end of the paint.
 //
+// A long run is also sent once it holds BatchLimit vertices (at the end of a primitive),
+// which bounds the memory of the arrays and keeps them in cache; the picture is the same.
+//
 // Sizes given in pixels (viewport, line width, point size) are in device-independent
 // pixels and are scaled by the paint's device pixel ratio.
 
@@ -125,6 +128,7 @@ private:
     TVertexData First{}, Previous{};
 
     // the run being gathered
+    static constexpr std::size_t BatchLimit = 1 << 16;
     unsigned BatchMode = 0;
     bool BatchIsSingle = false;  // a stippled strip or loop: drawn alone
     std::vector<float> Positions, Colors, Normals;
