@@ -23,6 +23,7 @@
 #include "app/UVisualizationTree.h"
 #include "data/Auxiliar.h"
 #include "data/PreProcessedData.h"
+#include "techniques/parallel/ParallelCoordinates.h"
 #include "vis/SelectionsController.h"
 
 namespace {
@@ -307,13 +308,41 @@ void TFormVisWorkspace::ComboBoxVisualizationsChange()
 void TFormVisWorkspace::ButtonGoVisClick() { ComboBoxVisualizationsChange(); }
 
 // The techniques' views are created here; a technique without a view opens nothing.
-std::unique_ptr<QWidget> TFormVisWorkspace::NewView(int) { return nullptr; }
+std::unique_ptr<QWidget> TFormVisWorkspace::NewView(int index)
+{
+    switch (index) {
+    case 0: return std::make_unique<TParallelCoordinates>();
+    default: return nullptr;
+    }
+}
 
 void TFormVisWorkspace::CreateView(int index)
 {
     if (index < 0 || index >= TechniqueCount || !DataValue) return;
     std::unique_ptr<QWidget> view = NewView(index);
     if (!view) return;
+    // The view gets, in this order, the pipeline permission, the dataset, the shared
+    // controller (its own is freed), its workspace and the main window's callbacks, and a
+    // first paint, which binds the controller's callbacks to it.
+    if (auto* panel = qobject_cast<TVisualizationPanel*>(view.get())) {
+        panel->PipelineAllowed = PipelineAllowedValue;
+        panel->SetPreProcessedData(DataValue.get());
+        panel->SetSelectionsController(SelectionsControllerValue.get());
+        panel->WorkspaceWindow = this;
+        if (TFormVisualizationTree* main = MainWindowValue) {
+            const TPipelineFunction pipeline = [main](TSelectionsController* controller, TPreProcessedData* data,
+                                                      QWidget* parentWorkspace, bool fullDomain) {
+                main->OpenPipelineWorkspace(controller, data, qobject_cast<TFormVisWorkspace*>(parentWorkspace),
+                                            fullDomain);
+            };
+            panel->SetPipelineViewFunction = pipeline;
+            panel->SetPipelineFullViewFunction = pipeline;
+            panel->SetPruneBranchFunction = [main](QWidget* workspace) {
+                main->PruneWorkspaceBranch(qobject_cast<TFormVisWorkspace*>(workspace));
+            };
+        }
+        panel->Repaint();
+    }
     const int sheet = FirstFreeTabSheet();
     PageControlVisualizations->setTabVisible(sheet, true);
     ++ViewCount[index];
@@ -359,11 +388,18 @@ QWidget* TFormVisWorkspace::ActiveView() const
 
 void TFormVisWorkspace::PageControlVisualizationsChange()
 {
-    if (QWidget* view = ActiveView()) view->update();
+    // The view of the page now shown paints at once (and so binds the shared controller's
+    // callbacks to itself).
+    if (auto* panel = qobject_cast<TVisualizationPanel*>(ActiveView())) panel->Repaint();
     UpdateLevelLabel();
 }
 
-void TFormVisWorkspace::SetPipelineAllowed(bool value) { PipelineAllowedValue = value; }
+void TFormVisWorkspace::SetPipelineAllowed(bool value)
+{
+    PipelineAllowedValue = value;
+    for (const auto& view : Views)
+        if (auto* panel = qobject_cast<TVisualizationPanel*>(view.get())) panel->PipelineAllowed = value;
+}
 
 void TFormVisWorkspace::DetachActiveView(bool detach)
 {
