@@ -24,6 +24,7 @@
 
 #include "app/DataPaths.h"
 #include "app/QtTableSource.h"
+#include "app/SqliteTableSource.h"
 #include "data/Auxiliar.h"
 
 namespace {
@@ -108,6 +109,28 @@ QString QuoteIdentifier(const QString& name)
     return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
+// A table source as OpenTable hands it out, or null after a message when it cannot be read.
+template <class TSource>
+std::unique_ptr<TTableSource> Checked(std::unique_ptr<TSource> source, const std::string& tableName)
+{
+    if (!source->Ok()) {
+        Report("Could not open the table \"" + tableName + "\": " + source->LastError());
+        return nullptr;
+    }
+    if (source->FieldCount() == 0) {
+        Report("The table \"" + tableName + "\" has no columns.");
+        return nullptr;
+    }
+    if (!source->HasRows()) {
+        if (!source->LastError().empty())
+            Report("Could not read the table \"" + tableName + "\": " + source->LastError());
+        else
+            Report("The table \"" + tableName + "\" holds no rows.");
+        return nullptr;
+    }
+    return source;
+}
+
 std::atomic<int> ConnectionCounter{0};
 
 // One named Qt connection; closed and removed when the last holder (the access object or
@@ -128,6 +151,7 @@ struct TConnectionHandle {
 struct TDatabaseAccess::TImpl {
     QString ConnectionName;
     std::shared_ptr<TConnectionHandle> Handle;
+    std::string SqliteFile;  // the file of an SQLite connection
     QString Driver;
     std::string Password;
     bool Connected = false;
@@ -155,22 +179,6 @@ struct TDatabaseAccess::TImpl {
         const QSqlDriver* driver = Database().driver();
         if (driver->isIdentifierEscaped(name, QSqlDriver::TableName)) return {};
         return driver->escapeIdentifier(name, QSqlDriver::TableName);
-    }
-
-    // SQLite gives a column the text affinity when its declared type mentions CHAR, CLOB or
-    // TEXT; Qt's driver calls every unknown declared type (NUMERIC, DECIMAL, …) a string.
-    std::vector<bool> SqliteTextFields(const QString& quotedTable) const
-    {
-        std::vector<bool> text;
-        QSqlQuery pragma(Database());
-        if (!pragma.exec(QLatin1String("PRAGMA table_info(") + quotedTable + QLatin1Char(')'))) return {};
-        while (pragma.next()) {
-            const QString type = pragma.value(2).toString().toUpper();
-            if (type.isEmpty()) return {};  // no declared type: let the driver decide
-            text.push_back(type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
-                           type.contains(QLatin1String("TEXT")));
-        }
-        return text;
     }
 };
 
@@ -230,6 +238,7 @@ bool TDatabaseAccess::Connect(const std::string& connectionString)
             return false;
         }
         options = QStringLiteral("QSQLITE_OPEN_READONLY");
+        Impl->SqliteFile = file;
     }
 
     {
@@ -318,25 +327,14 @@ std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string& tabl
         return nullptr;
     }
     const QString statement = QLatin1String("SELECT * FROM ") + quoted;
-    std::vector<bool> textFields;
-    if (Impl->Driver == QLatin1String("QSQLITE")) textFields = Impl->SqliteTextFields(quoted);
-    auto source = std::make_unique<TQtTableSource>(Impl->Handle, Impl->Database(), statement, std::move(textFields), Impl->Password);
-    if (!source->Ok()) {
-        Report("Could not open the table \"" + tableName + "\": " + source->LastError());
-        return nullptr;
-    }
-    if (source->FieldCount() == 0) {
-        Report("The table \"" + tableName + "\" has no columns.");
-        return nullptr;
-    }
-    if (!source->HasRows()) {
-        if (!source->LastError().empty())
-            Report("Could not read the table \"" + tableName + "\": " + source->LastError());
-        else
-            Report("The table \"" + tableName + "\" holds no rows.");
-        return nullptr;
-    }
-    return source;
+    if (Impl->Driver == QLatin1String("QSQLITE"))
+        // The largest rowid is found at once and bounds the row count of an ordinary table.
+        return Checked(std::make_unique<TSqliteTableSource>(Impl->SqliteFile, S(statement), std::vector<bool>{},
+                                                            "SELECT max(rowid) FROM " + S(quoted)),
+                       tableName);
+    return Checked(std::make_unique<TQtTableSource>(Impl->Handle, Impl->Database(), statement, std::vector<bool>{},
+                                                    Impl->Password),
+                   tableName);
 }
 
 std::string TDatabaseAccess::SqliteConnectionString(const std::string& databaseFile)

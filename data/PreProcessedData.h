@@ -286,4 +286,6 @@ public:
     virtual std::string AsString(int field) = 0;
     // The engine's error text after a failed step, or empty.
     virtual std::string LastError() const = 0;
+    // An estimate of the number of rows, used only to reserve memory; -1 when unknown.
+    virtual std::int64_t RowCountHint() const { return -1; }
 };

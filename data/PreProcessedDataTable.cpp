@@ -90,6 +90,10 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
         isText.push_back(dimension->IsString);
     }
 
+    const std::int64_t hint = table.RowCountHint();
+    if (hint > 0 && hint <= (std::int64_t{1} << 27))
+        for (TPreProcessedDimension* dimension : dimensions) dimension->Values.reserve(static_cast<std::size_t>(hint));
+
     // Row from which a field could no longer be read; -1 while it reads fine.
     std::vector<std::int64_t> failedFrom(fieldCount, -1);
     std::vector<float> row(fieldCount, 0.0f);
@@ -107,8 +111,9 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
                     failedFrom[i] = rows;
                 }
             }
-            // A row enters the dimensions whole, so they always hold equally many cells.
-            for (int i = 0; i < fieldCount; ++i) dimensions[i]->AddValue(row[i]);
+            // A row enters the dimensions whole, so they always hold equally many cells. Raw
+            // values go straight into the cell arrays; Normalise below renews what depends on them.
+            for (int i = 0; i < fieldCount; ++i) dimensions[i]->Values.push_back(row[i]);
             ++rows;
         }
     } catch (const std::exception&) {
