@@ -13,7 +13,7 @@ shift || true
 packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6sql6-psql
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-          libgtest-dev libbenchmark-dev)
+          libgtest-dev libbenchmark-dev libsqlite3-dev)
 case "$mode" in
   test) packages+=(xvfb xauth postgresql sqlite3) ;;
   run) ;;
