@@ -35,6 +35,9 @@ TOpenGLPanel::TOpenGLPanel(QWidget* parent) : QOpenGLWidget(parent), TextFont("A
 
 TOpenGLPanel::~TOpenGLPanel()
 {
+    // The context goes in the base destructor, after this part of the panel is gone:
+    // free the glyphs now and let the context's signal reach no slot of ours.
+    if (context()) disconnect(context(), nullptr, this, nullptr);
     if (isValid() && context()) {
         makeCurrent();
         Font2D.reset();

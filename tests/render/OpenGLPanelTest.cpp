@@ -268,6 +268,19 @@ TEST(OpenGLPanel, RepaintRunsPaintAtOnceOnScreenAndOffScreen)
     EXPECT_FALSE(window.Panel->Active());
 }
 
+TEST(OpenGLPanel, AnEmptyTextBuildsNoFont)
+{
+    TWindow window;
+    window.Panel->Body = [] {
+        Gl().RasterPos(10, 10);
+        Gl().Text("");
+    };
+    ASSERT_TRUE(window.Show());
+    window.Panel->Repaint();
+    EXPECT_GE(window.Panel->ScreenPaints, 1);
+    EXPECT_EQ(window.Panel->Font2D, nullptr);
+}
+
 TEST(OpenGLPanel, ActiveWithoutAParentFollowsItsOwnVisibility)
 {
     TTestPanel panel;
