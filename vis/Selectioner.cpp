@@ -1,6 +1,7 @@
 #include "vis/Selectioner.h"
 
 #include <algorithm>
+#include <cmath>
 
 TSelectioner::TSelectioner() : Statistics(std::make_unique<TStatisticsList>()) {}
 
@@ -42,12 +43,19 @@ void TSelectioner::UpdateSelectedRecords()
     const std::size_t cells = dimension->Values.size();
     const float low = MinNormalizedValue;
     const float high = MaxNormalizedValue;
-    for (TPreProcessedRecord* record : DataValue->ListOfPreprocessedRecords) {
+    const TRecordList& records = DataValue->ListOfPreprocessedRecords;
+    // Branch-free: every record is written at the end of the list and kept only when inside,
+    // since a mispredicted branch per record costs more than the store.
+    Items.resize(records.size());
+    TPreProcessedRecord** out = Items.data();
+    std::size_t count = 0;
+    for (TPreProcessedRecord* record : records) {
         const auto row = static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index));
-        if (row >= cells) continue;
-        const float value = values[row];
-        if (low <= value && value <= high) Items.push_back(record);
+        const float value = row < cells ? values[row] : NAN;
+        out[count] = record;
+        count += (low <= value) & (value <= high);
     }
+    Items.resize(count);
 }
 
 void TSelectioner::CalculateDataFrequencies()

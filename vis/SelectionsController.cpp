@@ -44,8 +44,8 @@ namespace {
 struct TActiveDimension {
     const float* Values;
     std::size_t Cells;
-    std::size_t First;  // range in the selection array
-    std::size_t Last;
+    int First;  // range in the selection array
+    int Last;
 };
 
 struct TActiveSelection {
@@ -53,6 +53,104 @@ struct TActiveSelection {
     float Max;
     TOpenGLColor Color;
 };
+
+// The walk over one record, step by step: for each dimension with selections, the first
+// selection containing the value recolours the record; loAND stops at the first dimension
+// without a hit, loXOR lists records hit in an odd number of dimensions.
+bool WalkRecord(TPreProcessedRecord* record, std::size_t row, ENUM_logicOperations operation,
+                const std::vector<TActiveDimension>& dimensions, const std::vector<TActiveSelection>& selections)
+{
+    bool selected = false;
+    bool seen = false;
+    for (const TActiveDimension& dimension : dimensions) {
+        if (row < dimension.Cells) {
+            const float value = dimension.Values[row];
+            for (int s = dimension.First; s < dimension.Last; ++s) {
+                const TActiveSelection& selection = selections[static_cast<std::size_t>(s)];
+                if (selection.Min <= value && value <= selection.Max) {
+                    record->Color = selection.Color;
+                    selected = true;
+                    if (operation == loXOR) {
+                        if (!seen) {
+                            seen = true;
+                        } else {
+                            selected = false;
+                            seen = false;
+                        }
+                    }
+                    break;
+                }
+                if (operation == loAND) selected = false;
+            }
+        } else if (operation == loAND) {
+            selected = false;  // a record without a cell here is in none of its selections
+        }
+        if (operation == loAND && !selected) break;
+    }
+    return selected;
+}
+
+// The same walk without data-dependent branches, for records that have a cell in every
+// dimension with selections: per dimension the index of the first selection hit (or -1),
+// folded into the state of the operation; the colour of the last counted hit is written
+// once. Brushing a million records makes one pass of this per paint.
+template <ENUM_logicOperations Operation>
+std::size_t FastPass(const TRecordList& records, std::size_t commonCells, TPreProcessedRecord** out,
+                     const std::vector<TActiveDimension>& dimensions, const std::vector<TActiveSelection>& selections,
+                     ENUM_logicOperations operation)
+{
+    const TActiveDimension* dimensionsBegin = dimensions.data();
+    const TActiveDimension* dimensionsEnd = dimensionsBegin + dimensions.size();
+    const TActiveSelection* selectionArray = selections.data();
+    std::size_t count = 0;
+    for (TPreProcessedRecord* record : records) {
+        const auto row = static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index));
+        if (row >= commonCells) {
+            out[count] = record;
+            count += WalkRecord(record, row, operation, dimensions, selections);
+            continue;
+        }
+        // Masks and integer arithmetic rather than conditionals, so the compiler has no
+        // branch to make of them: -1 when true, 0 when false.
+        int state = Operation == loAND ? -1 : 0;  // AND: still alive; OR: any hit; XOR: parity
+        int colour = -1;
+        for (const TActiveDimension* dimension = dimensionsBegin; dimension != dimensionsEnd; ++dimension) {
+            const float value = dimension->Values[row];
+            int hit = -1;
+            for (int s = dimension->Last - 1; s >= dimension->First; --s) {
+                const TActiveSelection& selection = selectionArray[s];
+                const int inside = -(static_cast<int>(selection.Min <= value) & static_cast<int>(value <= selection.Max));
+                hit = (s & inside) | (hit & ~inside);
+            }
+            const int isHit = ~(hit >> 31);  // -1 when some selection holds the value
+            int counted;
+            if constexpr (Operation == loAND) {
+                state &= isHit;
+                counted = state;
+            } else if constexpr (Operation == loOR) {
+                state |= isHit;
+                counted = isHit;
+            } else {
+                state ^= isHit;
+                counted = isHit;
+            }
+            colour = (hit & counted) | (colour & ~counted);
+        }
+        // Written only when it changes: repeated paints then leave the records untouched,
+        // and the test is branch-free until a colour really differs.
+        // Without a hit the record is compared with itself.
+        const TOpenGLColor& current = record->Color;
+        const int none = colour >> 31;  // -1 without a hit
+        const auto pick = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(none));
+        const auto hitColour = reinterpret_cast<std::uintptr_t>(&selectionArray[colour & ~none].Color);
+        const auto ownColour = reinterpret_cast<std::uintptr_t>(&current);
+        const TOpenGLColor& target = *reinterpret_cast<const TOpenGLColor*>((hitColour & ~pick) | (ownColour & pick));
+        if ((current.C1 != target.C1) | (current.C2 != target.C2) | (current.C3 != target.C3)) record->Color = target;
+        out[count] = record;
+        count += static_cast<std::size_t>(state & 1);
+    }
+    return count;
+}
 
 } // namespace
 
@@ -62,58 +160,45 @@ void TSelectionsController::ComputeItemsSatisfyingSelections()
     KeepItemsList = false;
     if (!DataValue) return;
 
-    // Dimensions without selections change nothing in the walk below, so only those with
+    // Dimensions without selections change nothing in the walk, so only those with
     // selections are visited, in dimension order.
     std::vector<TActiveDimension> dimensions;
     std::vector<TActiveSelection> selections;
+    std::size_t commonCells = ~std::size_t{0};
     const int lists = std::min(Count(), DataValue->NumberOfDimensions());
     for (int d = 0; d < lists; ++d) {
         const TSelectionsList* list = Items[static_cast<std::size_t>(d)].get();
         if (list->Count() == 0) continue;
         const TPreProcessedDimension* dimension = DataValue->GetDimension(d);
-        const std::size_t first = selections.size();
+        const int first = static_cast<int>(selections.size());
         for (int s = 0; s < list->Count(); ++s) {
             const TSelectioner* selection = list->GetSelection(s);
             selections.push_back({selection->MinNormalized(), selection->MaxNormalized(), *selection->Color()});
         }
-        dimensions.push_back({dimension->Values.data(), dimension->Values.size(), first, selections.size()});
+        dimensions.push_back({dimension->Values.data(), dimension->Values.size(), first, static_cast<int>(selections.size())});
+        commonCells = std::min(commonCells, dimension->Values.size());
     }
 
-    const ENUM_logicOperations operation = LogicOperation;
-    const TActiveDimension* dimensionsBegin = dimensions.data();
-    const TActiveDimension* dimensionsEnd = dimensionsBegin + dimensions.size();
-    const TActiveSelection* selectionArray = selections.data();
-    for (TPreProcessedRecord* record : DataValue->ListOfPreprocessedRecords) {
-        const auto row = static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index));
-        bool selected = false;
-        bool seen = false;
-        for (const TActiveDimension* dimension = dimensionsBegin; dimension != dimensionsEnd; ++dimension) {
-            if (row < dimension->Cells) {
-                const float value = dimension->Values[row];
-                for (std::size_t s = dimension->First; s < dimension->Last; ++s) {
-                    const TActiveSelection& selection = selectionArray[s];
-                    if (selection.Min <= value && value <= selection.Max) {
-                        record->Color = selection.Color;
-                        selected = true;
-                        if (operation == loXOR) {
-                            if (!seen) {
-                                seen = true;
-                            } else {
-                                selected = false;
-                                seen = false;
-                            }
-                        }
-                        break;
-                    }
-                    if (operation == loAND) selected = false;
-                }
-            } else if (operation == loAND) {
-                selected = false;  // a record without a cell here is in none of its selections
-            }
-            if (operation == loAND && !selected) break;
+    if (dimensions.empty()) return;  // no selection holds any record
+
+    const TRecordList& records = DataValue->ListOfPreprocessedRecords;
+    ItemsList.resize(records.size());
+    TPreProcessedRecord** out = ItemsList.data();
+    std::size_t count = 0;
+    switch (LogicOperation) {
+    case loAND: count = FastPass<loAND>(records, commonCells, out, dimensions, selections, loAND); break;
+    case loOR: count = FastPass<loOR>(records, commonCells, out, dimensions, selections, loOR); break;
+    case loXOR: count = FastPass<loXOR>(records, commonCells, out, dimensions, selections, loXOR); break;
+    default:
+        // An operation outside the three: the step-by-step walk decides as it would.
+        for (TPreProcessedRecord* record : records) {
+            const auto row = static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index));
+            out[count] = record;
+            count += WalkRecord(record, row, LogicOperation, dimensions, selections);
         }
-        if (selected) ItemsList.push_back(record);
+        break;
     }
+    ItemsList.resize(count);
 }
 
 bool TSelectionsController::ProcessSelectionEvent(ENUM_selectionEvents event, int x, int y)

@@ -187,6 +187,11 @@ TEST(SelectionsController, NullWithoutSelectionsUnlessItemsAreKept)
     EXPECT_FALSE(f.Controller.KeepItemsList);
     f.Controller.RemoveAllSelections();
     EXPECT_EQ(f.Controller.ListOfItemsSatisfyingSelections(), nullptr);
+
+    // Computed without any selection, the list holds no record, whatever the operation.
+    f.Controller.ComputeItemsSatisfyingSelections();
+    f.Controller.KeepItemsList = true;
+    EXPECT_TRUE(f.Controller.ListOfItemsSatisfyingSelections()->empty());
 }
 
 TEST(SelectionsController, ProcessSelectionEventRoutesToTheListUnderThePointer)
