@@ -1,6 +1,7 @@
 #include "vis/SelectionsController.h"
 
 #include <algorithm>
+#include <cstring>
 
 void TSelectionsController::BindData(TPreProcessedData* data)
 {
@@ -94,7 +95,20 @@ bool WalkRecord(TPreProcessedRecord* record, std::size_t row, ENUM_logicOperatio
 // dimension with selections: per dimension the index of the first selection hit (or -1),
 // folded into the state of the operation; the colour of the last counted hit is written
 // once. Brushing a million records makes one pass of this per paint.
-template <ENUM_logicOperations Operation>
+// Bitwise equality of two colours, without floating-point comparisons.
+inline bool SameBits(const TOpenGLColor& a, const TOpenGLColor& b)
+{
+    static_assert(sizeof(TOpenGLColor) == 3 * sizeof(float));
+    std::uint64_t a12, b12;
+    std::uint32_t a3, b3;
+    std::memcpy(&a12, &a.C1, sizeof a12);
+    std::memcpy(&b12, &b.C1, sizeof b12);
+    std::memcpy(&a3, &a.C3, sizeof a3);
+    std::memcpy(&b3, &b.C3, sizeof b3);
+    return ((a12 ^ b12) | (a3 ^ b3)) == 0;
+}
+
+template <ENUM_logicOperations Operation, bool OneSelectionEach>
 std::size_t FastPass(const TRecordList& records, std::size_t commonCells, TPreProcessedRecord** out,
                      const std::vector<TActiveDimension>& dimensions, const std::vector<TActiveSelection>& selections,
                      ENUM_logicOperations operation)
@@ -117,10 +131,17 @@ std::size_t FastPass(const TRecordList& records, std::size_t commonCells, TPrePr
         for (const TActiveDimension* dimension = dimensionsBegin; dimension != dimensionsEnd; ++dimension) {
             const float value = dimension->Values[row];
             int hit = -1;
-            for (int s = dimension->Last - 1; s >= dimension->First; --s) {
+            if constexpr (OneSelectionEach) {
+                const int s = dimension->First;
                 const TActiveSelection& selection = selectionArray[s];
                 const int inside = -(static_cast<int>(selection.Min <= value) & static_cast<int>(value <= selection.Max));
-                hit = (s & inside) | (hit & ~inside);
+                hit = (s & inside) | ~inside;
+            } else {
+                for (int s = dimension->Last - 1; s >= dimension->First; --s) {
+                    const TActiveSelection& selection = selectionArray[s];
+                    const int inside = -(static_cast<int>(selection.Min <= value) & static_cast<int>(value <= selection.Max));
+                    hit = (s & inside) | (hit & ~inside);
+                }
             }
             const int isHit = ~(hit >> 31);  // -1 when some selection holds the value
             int counted;
@@ -145,7 +166,7 @@ std::size_t FastPass(const TRecordList& records, std::size_t commonCells, TPrePr
         const auto hitColour = reinterpret_cast<std::uintptr_t>(&selectionArray[colour & ~none].Color);
         const auto ownColour = reinterpret_cast<std::uintptr_t>(&current);
         const TOpenGLColor& target = *reinterpret_cast<const TOpenGLColor*>((hitColour & ~pick) | (ownColour & pick));
-        if ((current.C1 != target.C1) | (current.C2 != target.C2) | (current.C3 != target.C3)) record->Color = target;
+        if (!SameBits(current, target)) record->Color = target;
         out[count] = record;
         count += static_cast<std::size_t>(state & 1);
     }
@@ -185,10 +206,20 @@ void TSelectionsController::ComputeItemsSatisfyingSelections()
     ItemsList.resize(records.size());
     TPreProcessedRecord** out = ItemsList.data();
     std::size_t count = 0;
+    const bool oneEach = selections.size() == dimensions.size();
     switch (LogicOperation) {
-    case loAND: count = FastPass<loAND>(records, commonCells, out, dimensions, selections, loAND); break;
-    case loOR: count = FastPass<loOR>(records, commonCells, out, dimensions, selections, loOR); break;
-    case loXOR: count = FastPass<loXOR>(records, commonCells, out, dimensions, selections, loXOR); break;
+    case loAND:
+        count = oneEach ? FastPass<loAND, true>(records, commonCells, out, dimensions, selections, loAND)
+                        : FastPass<loAND, false>(records, commonCells, out, dimensions, selections, loAND);
+        break;
+    case loOR:
+        count = oneEach ? FastPass<loOR, true>(records, commonCells, out, dimensions, selections, loOR)
+                        : FastPass<loOR, false>(records, commonCells, out, dimensions, selections, loOR);
+        break;
+    case loXOR:
+        count = oneEach ? FastPass<loXOR, true>(records, commonCells, out, dimensions, selections, loXOR)
+                        : FastPass<loXOR, false>(records, commonCells, out, dimensions, selections, loXOR);
+        break;
     default:
         // An operation outside the three: the step-by-step walk decides as it would.
         for (TPreProcessedRecord* record : records) {
