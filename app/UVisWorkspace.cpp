@@ -21,6 +21,7 @@
 #include <set>
 
 #include "app/UVisualizationTree.h"
+#include "app/VisTree.h"
 #include "data/Auxiliar.h"
 #include "data/PreProcessedData.h"
 #include "techniques/parallel/ParallelCoordinates.h"
@@ -277,6 +278,23 @@ bool TFormVisWorkspace::LoadFromSelection(TSelectionsController* controller, TPr
     DataValue->BuildSubset(*records, parentData, fullDomain);
     FinishLoad();
     return true;
+}
+
+void TFormVisWorkspace::LoadFromComposition(TVisTreeCompositionNode* composition)
+{
+    DataValue = std::make_unique<TPreProcessedData>();
+    std::string condition;
+    if (composition)
+        for (const TVisTreeNode* member : composition->Members) {
+            const TFormVisWorkspace* workspace = member ? member->Workspace.get() : nullptr;
+            if (!workspace || !workspace->Data() || workspace->Data()->RecordsNumber == 0) continue;
+            DataValue->AppendDataset(workspace->Data());
+            condition += workspace->WhereClause() + " OR ";
+        }
+    DataValue->CompleteLoad();
+    if (condition.size() >= 4) condition.resize(condition.size() - 4);
+    SetWhereClause(condition);
+    FinishLoad();
 }
 
 // The record count, then a selections controller bound to the new dataset.
@@ -593,6 +611,8 @@ void TFormVisWorkspace::SetWhereClause(const std::string& text)
     FitLabel(LabelWhereClause, LabelWhereClause->width());
     StackLabels();
 }
+
+std::string TFormVisWorkspace::WhereClause() const { return LabelWhereClause->text().toUtf8().toStdString(); }
 
 // ---- level label ----------------------------------------------------------------------------------
 

@@ -25,6 +25,7 @@ class TFormVisualizationTree;
 class TPreProcessedData;
 class TSelectionsController;
 class TTableSource;
+class TVisTreeCompositionNode;
 
 class TFormVisWorkspace : public QMdiSubWindow {
     Q_OBJECT
@@ -42,6 +43,9 @@ public:
     bool LoadFromTable(TTableSource& table, const std::string& tableName);
     // The selected records of a parent workspace; false, loading nothing, without any.
     bool LoadFromSelection(TSelectionsController* controller, TPreProcessedData* parentData, bool fullDomain);
+    // The union of the datasets of the composition's members (those with records), with
+    // their condition texts joined by " OR ".
+    void LoadFromComposition(TVisTreeCompositionNode* composition);
 
     // ---- operations of the exploration tree
     // Unique within the process; compared as text.
@@ -75,6 +79,8 @@ public:
 
     // The condition text shown after "- WHERE ", then the labels restacked.
     void SetWhereClause(const std::string& text);
+    // The caption of the condition label (UTF-8).
+    std::string WhereClause() const;
     // Index of the technique an item text names (by "Parallel", "Scatter", "Star", "Table",
     // "Fastmap", in that order); -1 for none.
     static int TechniqueIndex(const QString& itemText);
