@@ -36,6 +36,10 @@ constexpr int FrameHeight = 26;
 constexpr int FrameWidth = 10;
 constexpr int MaxComboWidth = 150;
 
+// A caption with the minimise and maximise buttons only: no system menu, no close box.
+constexpr Qt::WindowFlags SubWindowFlags =
+    Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint;
+
 const char* const TechniqueItems[] = {"Parallel Coordinates", "Fastmap Projection", "Scatter Plots", "Star Coordinates",
                                       "Table Lens"};
 // By technique index.
@@ -113,7 +117,7 @@ TFormVisWorkspace::TFormVisWorkspace(TFormVisualizationTree* mainWindow)
     : QMdiSubWindow(nullptr), MainWindowValue(mainWindow), IdentifierValue(NewIdentifier())
 {
     // No system menu, hence no close box: workspaces go only when the tree removes them.
-    setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
+    setWindowFlags(SubWindowFlags);
     setWindowTitle(QStringLiteral("Visualization Workspace"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setMouseTracking(true);
@@ -164,6 +168,7 @@ TFormVisWorkspace::TFormVisWorkspace(TFormVisualizationTree* mainWindow)
     PanelLabel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     PanelLabel->setLineWidth(2);
     PanelLabel->setAutoFillBackground(true);
+    PanelLabel->setBackgroundRole(QPalette::Window);
     QPalette white = PanelLabel->palette();
     white.setColor(QPalette::Window, Qt::white);
     PanelLabel->setPalette(white);
@@ -202,7 +207,6 @@ TFormVisWorkspace::TFormVisWorkspace(TFormVisualizationTree* mainWindow)
     connect(ButtonGoVis, &QPushButton::clicked, this, [this] { ButtonGoVisClick(); });
     connect(ButtonUpperDetails, &QPushButton::clicked, this, [this] { ButtonUpperDetailsClick(); });
     connect(ButtonLowerDetails, &QPushButton::clicked, this, [this] { ButtonLowerDetailsClick(); });
-    connect(PageControlVisualizations, &QTabWidget::currentChanged, this, [this] { PageControlVisualizationsChange(); });
     connect(EditComment, &QLineEdit::textChanged, this, [this] { EditCommentChange(); });
 
     resize(D(387), D(451));
@@ -215,10 +219,13 @@ TFormVisWorkspace::TFormVisWorkspace(TFormVisualizationTree* mainWindow)
         setMaximumSize(maxWidth, static_cast<int>(maxWidth * 2.0 / 3.0));
         setMinimumSize(minWidth, static_cast<int>(minWidth * 2.0 / 3.0));
         MainWindowValue->MdiArea()->addSubWindow(this);
+        setWindowFlags(SubWindowFlags);  // the MDI area adds a system menu, with its Close
     }
 
     Constructing = false;
     FormCreate();
+    // Connected once the pages are hidden: hiding them moves the current page about.
+    connect(PageControlVisualizations, &QTabWidget::currentChanged, this, [this] { PageControlVisualizationsChange(); });
     show();
 }
 
@@ -465,11 +472,12 @@ void TFormVisWorkspace::ResizeTo(int width, int height)
 
 void TFormVisWorkspace::ScaleBy(float widthFactor, float heightFactor)
 {
-    const double width = std::trunc(static_cast<double>(Width()) * widthFactor);
-    const double height = std::trunc(static_cast<double>(Height()) * heightFactor);
+    // Single precision, as the factors are given.
+    const float width = std::trunc(static_cast<float>(Width()) * widthFactor);
+    const float height = std::trunc(static_cast<float>(Height()) * heightFactor);
     // A factor that is not a finite number leaves the size as it is.
     if (!std::isfinite(width) || !std::isfinite(height)) return;
-    ResizeTo(static_cast<int>(std::clamp(width, 0.0, 1.0e6)), static_cast<int>(std::clamp(height, 0.0, 1.0e6)));
+    ResizeTo(static_cast<int>(std::clamp(width, 0.0f, 1.0e6f)), static_cast<int>(std::clamp(height, 0.0f, 1.0e6f)));
 }
 
 void TFormVisWorkspace::CollapseDetails()
