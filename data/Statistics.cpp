@@ -218,6 +218,12 @@ void TStatistics::RecalculateValues(const TPreProcessedDimension& dimension, con
     });
 }
 
+void TStatistics::RecalculateValues(const TPreProcessedDimension& dimension, const std::vector<std::uint32_t>& rows)
+{
+    const std::uint32_t* r = rows.data();
+    Fill(CellsOf(dimension), rows.size(), [r](std::size_t k) -> std::size_t { return r[k]; });
+}
+
 void TStatistics::RecalculateValues(const TPreProcessedDimension& dimension)
 {
     Fill(CellsOf(dimension), dimension.Values.size(), [](std::size_t k) { return k; });

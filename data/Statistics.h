@@ -35,6 +35,9 @@ public:
     void RecalculateValues(const TPreProcessedDimension& dimension, const TRecordList& records);
     void RecalculateValues(const TPreProcessedDimension& dimension);
     void RecalculateValues(const std::vector<float>& values);
+    // Values of `dimension` at the given storage rows, in that order (for callers that
+    // compute several dimensions over the same records and resolve their rows once).
+    void RecalculateValues(const TPreProcessedDimension& dimension, const std::vector<std::uint32_t>& rows);
 
     // ---- results; every getter answers 0 while HasValues() is false
     int DimensionIndex() const { return DimensionIndexValue; }

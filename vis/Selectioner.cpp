@@ -44,10 +44,12 @@ void TSelectioner::UpdateSelectedRecords()
     const float low = MinNormalizedValue;
     const float high = MaxNormalizedValue;
     const TRecordList& records = DataValue->ListOfPreprocessedRecords;
-    // Branch-free: every record is written at the end of the list and kept only when inside,
-    // since a mispredicted branch per record costs more than the store.
-    Items.resize(records.size());
-    TPreProcessedRecord** out = Items.data();
+    // Branch-free: every record is written at the end of a scratch list and kept only when
+    // inside, since a mispredicted branch per record costs more than the store. The scratch
+    // list is shared, so a selection holds only as much memory as its records need.
+    static TRecordList scratch;
+    if (scratch.size() < records.size()) scratch.resize(records.size());
+    TPreProcessedRecord** out = scratch.data();
     std::size_t count = 0;
     for (TPreProcessedRecord* record : records) {
         const auto row = static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index));
@@ -55,7 +57,7 @@ void TSelectioner::UpdateSelectedRecords()
         out[count] = record;
         count += (low <= value) & (value <= high);
     }
-    Items.resize(count);
+    Items.assign(out, out + count);
 }
 
 void TSelectioner::CalculateDataFrequencies()
@@ -68,8 +70,10 @@ void TSelectioner::RecalculateStatistics()
 {
     if (!Statistics->ShowStatisticsList() || !DataValue) return;
     const int dimensions = std::min(DataValue->NumberOfDimensions(), Statistics->Count());
-    for (int d = 0; d < dimensions; ++d)
-        Statistics->GetStatistics(d)->RecalculateValues(*DataValue->GetDimension(d), Items);
+    // The rows of the selected records, resolved once for every dimension.
+    std::vector<std::uint32_t> rows(Items.size());
+    for (std::size_t k = 0; k < Items.size(); ++k) rows[k] = static_cast<std::uint32_t>(Items[k]->Index);
+    for (int d = 0; d < dimensions; ++d) Statistics->GetStatistics(d)->RecalculateValues(*DataValue->GetDimension(d), rows);
 }
 
 bool TSelectioner::ToggleAverage()
