@@ -1,11 +1,15 @@
 #include "data/Auxiliar.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <limits>
+
+#include <malloc.h>
+#include <sys/mman.h>
 
 namespace {
 char gDecimalSeparator = '.';
@@ -139,6 +143,79 @@ std::string ExtractFileName(std::string_view path)
 {
     const auto slash = path.find_last_of('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t{1} << 21;
+constexpr std::size_t kSmallPage = 4096;
+constexpr std::size_t kLargeBlock = std::size_t{1} << 20;  // blocks from here on are mapped on their own
+
+void MapLargeBlocksOnTheirOwn()
+{
+#ifdef M_MMAP_THRESHOLD
+    // Blocks of 1 MiB and more get their own mapping, always: the allocator would otherwise
+    // raise its threshold after the first such block is freed and serve the next ones from the
+    // heap, where they are neither given back when freed nor placed on huge-page boundaries.
+    static const bool set = mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargeBlock)) != 0;
+    (void)set;
+#endif
+}
+} // namespace
+
+std::size_t HugePageCapacity(std::size_t count, std::size_t elementSize)
+{
+    MapLargeBlocksOnTheirOwn();
+    if (elementSize == 0 || count > (std::size_t{1} << 40) / elementSize) return count;
+    const std::size_t bytes = count * elementSize;
+    if (bytes < kLargeBlock) return count;
+    // The allocator adds a small header and rounds the mapping up to whole pages: leave it 64 bytes.
+    const std::size_t block = (bytes + 64 + kHugePage - 1) / kHugePage * kHugePage;
+    return std::max(count, (block - 64) / elementSize);
+}
+
+void AdviseHugePages(const void* data, std::size_t bytes)
+{
+    MapLargeBlocksOnTheirOwn();
+#ifdef MADV_HUGEPAGE
+    if (!data || bytes < kHugePage) return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    // A block right after a huge-page boundary (behind the allocator's header) owns that
+    // huge page from its start.
+    std::uintptr_t first = begin & ~(kSmallPage - 1);
+    if (first & (kHugePage - 1)) first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    // The block's last small page is wholly its own too.
+    const std::uintptr_t last = ((begin + bytes + kSmallPage - 1) & ~(kSmallPage - 1)) & ~(kHugePage - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+void PrefaultPages(const void* data, std::size_t bytes)
+{
+#if defined(__linux__)
+#ifndef MADV_POPULATE_WRITE
+    constexpr int MADV_POPULATE_WRITE = 23;  // Linux 5.14 and later; older systems refuse it
+#endif
+    if (!data || bytes < kHugePage) return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = begin & ~(kSmallPage - 1);
+    const std::uintptr_t last = (begin + bytes + kSmallPage - 1) & ~(kSmallPage - 1);
+    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+void ReleaseUnusedPages(const void* data, std::size_t bytes)
+{
+    if (!data || bytes < kSmallPage) return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kSmallPage - 1) & ~(kSmallPage - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(kSmallPage - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 TChangeStamp NewChangeStamp()

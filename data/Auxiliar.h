@@ -37,6 +37,21 @@ std::string BytesToUtf8(std::string_view bytes);
 // The file name without its directory.
 std::string ExtractFileName(std::string_view path);
 
+// ---- Memory ------------------------------------------------------------------------------
+// Large arrays (a million cells and more) cost mostly the page faults of their first write.
+// HugePageCapacity gives the element count to reserve for `count` elements so that the
+// block is a whole number of 2 MiB huge pages, which the system then places on a huge-page
+// boundary; AdviseHugePages asks for huge pages on the whole huge pages among the first
+// `bytes` bytes of a block that has not been written yet; ReleaseUnusedPages gives the pages
+// of an unused tail back to the system (its contents are lost). Small blocks are left alone,
+// and so is everything on systems without these features.
+std::size_t HugePageCapacity(std::size_t count, std::size_t elementSize);
+void AdviseHugePages(const void* data, std::size_t bytes);
+void ReleaseUnusedPages(const void* data, std::size_t bytes);
+// Maps the pages of a block that is about to be written in one go instead of one page fault
+// at a time.
+void PrefaultPages(const void* data, std::size_t bytes);
+
 // ---- Comparison ----------------------------------------------------------------------
 // 1 when a > b, 0 when equal, -1 when a < b.
 inline int CompareValues(float a, float b) { return a > b ? 1 : (a < b ? -1 : 0); }

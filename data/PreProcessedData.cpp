@@ -24,6 +24,40 @@ void TPreProcessedAttribute::SetRelevance(float relevance)
 }
 void TPreProcessedAttribute::SetOccurrences(int occurrences) { Dimension->Occurrences[Row] = occurrences; }
 
+// ---- large arrays ----------------------------------------------------------------------
+
+namespace {
+// Sets `v` to `n` copies of `fill`. A block that has to be allocated is allocated fresh
+// (the old one freed first, to keep the peak low) as whole huge pages; the unused end of the
+// last one goes back to the system once the block is written.
+template <class T>
+void AssignLarge(std::vector<T>& v, std::size_t n, T fill)
+{
+    if (v.capacity() >= n) {
+        v.assign(n, fill);
+        return;
+    }
+    std::vector<T>().swap(v);
+    v.reserve(HugePageCapacity(n, sizeof(T)));
+    AdviseHugePages(v.data(), v.capacity() * sizeof(T));
+    PrefaultPages(v.data(), n * sizeof(T));
+    v.assign(n, fill);
+    ReleaseUnusedPages(v.data() + n, (v.capacity() - n) * sizeof(T));
+}
+} // namespace
+
+std::uint64_t* TRankScratch::Get(std::size_t count)
+{
+    if (Capacity < count) {
+        Items.reset();
+        Capacity = HugePageCapacity(count, sizeof(std::uint64_t));
+        Items.reset(new std::uint64_t[Capacity]);
+        AdviseHugePages(Items.get(), Capacity * sizeof(std::uint64_t));
+        PrefaultPages(Items.get(), count * sizeof(std::uint64_t));
+    }
+    return Items.get();
+}
+
 // ---- TPreProcessedDimension -----------------------------------------------------------
 
 TPreProcessedDimension::TPreProcessedDimension(std::string name, int index)
@@ -49,9 +83,13 @@ void TPreProcessedDimension::Normalise(bool recomputeRange)
 {
     if (Normalised) return;
     if (recomputeRange && !Values.empty()) {
-        const auto [low, high] = std::minmax_element(Values.begin(), Values.end());
-        LowValue = *low;
-        HighValue = *high;
+        float low = Values[0], high = Values[0];
+        for (const float value : Values) {
+            if (value > high) high = value;
+            if (value < low) low = value;
+        }
+        LowValue = low;
+        HighValue = high;
     }
     ValueRange = HighValue - LowValue;
     if (ValueRange == 0.0f) ValueRange = 1.0f;
@@ -83,71 +121,194 @@ inline std::uint32_t OrderKey(float value)
 
 void TPreProcessedDimension::ComputeRanks()
 {
-    const std::size_t n = Values.size();
-    Ranks.assign(n, 0);
-    DistinctValues.clear();
-    RankCounts.clear();
-    RankCounts.shrink_to_fit();
-    if (n == 0) {
-        RanksAreCurrent = true;
-        return;
-    }
-    // LSD radix sort of (key << 32 | row) over the 32 key bits, 11 + 11 + 10 bits per pass;
-    // passes whose digit is the same for every value are skipped.
-    std::vector<std::uint64_t> items(n);
-    std::uint32_t histogram[3][2048] = {};
+    TRankScratch scratch;
+    ComputeRanks(scratch);
+}
+
+namespace {
+// The float of a key made by OrderKey.
+inline float KeyValue(std::uint32_t key)
+{
+    const std::uint32_t bits = (key & 0x80000000u) ? (key & 0x7FFFFFFFu) : ~key;
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Sorts items ascending by their upper 32 bits (LSD radix sort, 11 + 11 + 10 bits per pass,
+// skipping passes whose digit is the same for every item). `other` holds n items of scratch;
+// returns the one of the two arrays that holds the result.
+std::uint64_t* RadixSortByUpperHalf(std::uint64_t* items, std::uint64_t* other, std::size_t n)
+{
+    if (n < 2) return items;
+    std::vector<std::uint32_t> histograms(3 * 2048, 0);
+    std::uint32_t* histogram[3] = {histograms.data(), histograms.data() + 2048, histograms.data() + 4096};
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t key = OrderKey(Values[i]);
-        items[i] = (static_cast<std::uint64_t>(key) << 32) | i;
+        const auto key = static_cast<std::uint32_t>(items[i] >> 32);
         ++histogram[0][key & 0x7FF];
         ++histogram[1][(key >> 11) & 0x7FF];
         ++histogram[2][key >> 22];
     }
-    std::vector<std::uint64_t> other(n);
     static constexpr int kShift[3] = {32, 43, 54};
     for (int pass = 0; pass < 3; ++pass) {
         std::uint32_t* counts = histogram[pass];
-        const std::uint64_t first = (items[0] >> kShift[pass]) & 0x7FF;
-        if (counts[first] == n) continue;
+        const int shift = kShift[pass];
+        if (counts[(items[0] >> shift) & 0x7FF] == n) continue;
         std::uint32_t sum = 0;
         for (int d = 0; d < 2048; ++d) {
             const std::uint32_t c = counts[d];
             counts[d] = sum;
             sum += c;
         }
-        const int shift = kShift[pass];
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint64_t item = items[i];
             other[counts[(item >> shift) & 0x7FF]++] = item;
         }
-        items.swap(other);
+        std::swap(items, other);
     }
-    other.clear();
-    other.shrink_to_fit();
+    return items;
+}
+
+// Dense ranks through a hash table of the distinct values, for columns with few of them
+// compared with their cells (the common case: measurements repeat). Writes the ranks and the
+// ascending distinct values, and with `occurrences` and `weights` also the frequencies; gives
+// up, returning false, once more than `limit` distinct values turn up.
+bool RankByHashing(const float* values, std::size_t n, std::uint32_t* ranks, std::vector<float>& distinct,
+                   std::size_t limit, std::int32_t* occurrences, float* weights)
+{
+    std::vector<std::uint32_t> counts;  // cells of each id (only when counting)
+    const bool counting = occurrences && weights;
+    std::vector<std::uint32_t> keys;  // key of each id, in order of appearance
+    int bits = 10;
+    // A slot holds key << 32 | (id + 1); 0 when free. Key and id in one place: one memory
+    // access per probe.
+    std::vector<std::uint64_t> slots(std::size_t{1} << bits, 0);
+    std::uint32_t mask = static_cast<std::uint32_t>(slots.size() - 1);
+    bool haveLast = false;
+    std::uint32_t lastKey = 0, lastId = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t key = OrderKey(values[i]);
+        if (haveLast && key == lastKey) {
+            ranks[i] = lastId;
+            if (counting) ++counts[lastId];
+            continue;
+        }
+        std::uint32_t h = (key * 0x9E3779B1u) >> (32 - bits);
+        std::uint32_t id;
+        for (;;) {
+            const std::uint64_t slot = slots[h];
+            if (slot == 0) {
+                id = static_cast<std::uint32_t>(keys.size());
+                keys.push_back(key);
+                if (counting) counts.push_back(0);
+                slots[h] = (static_cast<std::uint64_t>(key) << 32) | (id + 1);
+                if (keys.size() * 2 > slots.size()) {
+                    if (keys.size() > limit) return false;
+                    ++bits;
+                    slots.assign(std::size_t{1} << bits, 0);
+                    mask = static_cast<std::uint32_t>(slots.size() - 1);
+                    for (std::uint32_t k = 0; k < keys.size(); ++k) {
+                        std::uint32_t g = (keys[k] * 0x9E3779B1u) >> (32 - bits);
+                        while (slots[g] != 0) g = (g + 1) & mask;
+                        slots[g] = (static_cast<std::uint64_t>(keys[k]) << 32) | (k + 1);
+                    }
+                }
+                break;
+            }
+            if (static_cast<std::uint32_t>(slot >> 32) == key) {
+                id = static_cast<std::uint32_t>(slot) - 1;
+                break;
+            }
+            h = (h + 1) & mask;
+        }
+        ranks[i] = id;
+        if (counting) ++counts[id];
+        haveLast = true;
+        lastKey = key;
+        lastId = id;
+    }
+    const std::size_t d = keys.size();
+    std::vector<std::uint64_t> order(2 * d);
+    for (std::uint32_t id = 0; id < d; ++id) order[id] = (static_cast<std::uint64_t>(keys[id]) << 32) | id;
+    const std::uint64_t* sorted = RadixSortByUpperHalf(order.data(), order.data() + d, d);
+    std::vector<std::uint32_t> rankOfId(d);
+    distinct.resize(d);
+    for (std::uint32_t r = 0; r < d; ++r) {
+        rankOfId[static_cast<std::uint32_t>(sorted[r])] = r;
+        distinct[r] = KeyValue(static_cast<std::uint32_t>(sorted[r] >> 32));
+    }
+    if (!counting) {
+        for (std::size_t i = 0; i < n; ++i) ranks[i] = rankOfId[ranks[i]];
+        return true;
+    }
+    const float maxRun = static_cast<float>(*std::max_element(counts.begin(), counts.end()));
+    std::vector<float> weightOfId(d);
+    for (std::size_t id = 0; id < d; ++id) weightOfId[id] = static_cast<float>(counts[id]) / maxRun;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t id = ranks[i];
+        ranks[i] = rankOfId[id];
+        occurrences[i] = static_cast<std::int32_t>(counts[id]);
+        weights[i] = weightOfId[id];
+    }
+    return true;
+}
+} // namespace
+
+namespace {
+// Beyond this many distinct values sorting beats the hash table.
+std::size_t RankHashLimit(std::size_t n) { return std::max<std::size_t>(n / 8, 4096); }
+} // namespace
+
+void TPreProcessedDimension::ComputeRanks(TRankScratch& scratch)
+{
+    const std::size_t n = Values.size();
+    AssignLarge<std::uint32_t>(Ranks, n, 0);
+    DistinctValues.clear();
+    RankCounts.clear();
+    RankCounts.shrink_to_fit();
+    RanksAreCurrent = true;
+    if (n == 0) return;
+    if (RankByHashing(Values.data(), n, Ranks.data(), DistinctValues, RankHashLimit(n), nullptr, nullptr)) return;
+
+    // Many distinct values: sort (key, row) pairs and number the runs of equal keys.
+    DistinctValues.clear();
+    std::uint64_t* const block = scratch.Get(2 * n);
+    for (std::size_t i = 0; i < n; ++i) block[i] = (static_cast<std::uint64_t>(OrderKey(Values[i])) << 32) | i;
+    const std::uint64_t* items = RadixSortByUpperHalf(block, block + n, n);
     std::uint32_t rank = 0;
     std::uint32_t previous = static_cast<std::uint32_t>(items[0] >> 32);
-    DistinctValues.push_back(Values[static_cast<std::uint32_t>(items[0])]);
+    DistinctValues.push_back(KeyValue(previous));
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint64_t item = items[i];
         const auto key = static_cast<std::uint32_t>(item >> 32);
-        const auto row = static_cast<std::uint32_t>(item);
         if (key != previous) {
             previous = key;
             ++rank;
-            DistinctValues.push_back(Values[row]);
+            DistinctValues.push_back(KeyValue(key));
         }
-        Ranks[row] = rank;
+        Ranks[static_cast<std::uint32_t>(item)] = rank;
     }
     DistinctValues.shrink_to_fit();
-    RanksAreCurrent = true;
 }
 
 void TPreProcessedDimension::ComputeFrequencies()
 {
     const std::size_t n = Values.size();
-    if (!RanksAreCurrent) ComputeRanks();
-    Occurrences.resize(n);
-    Weights.resize(n);
+    AssignLarge<std::int32_t>(Occurrences, n, 0);
+    AssignLarge(Weights, n, 0.0f);
+    if (!RanksAreCurrent) {
+        // Ranking and counting in one pass, when the hash table serves.
+        AssignLarge<std::uint32_t>(Ranks, n, 0);
+        DistinctValues.clear();
+        RankCounts.clear();
+        RankCounts.shrink_to_fit();
+        if (n == 0 || RankByHashing(Values.data(), n, Ranks.data(), DistinctValues, RankHashLimit(n), Occurrences.data(),
+                                    Weights.data())) {
+            RanksAreCurrent = true;
+            return;
+        }
+        ComputeRanks();
+    }
     if (n == 0) return;
     std::vector<std::uint32_t> counts(DistinctValues.size(), 0);
     for (std::size_t i = 0; i < n; ++i) ++counts[Ranks[i]];
@@ -374,12 +535,15 @@ void TPreProcessedData::BuildRecords()
     const std::size_t n = Dimensions.empty() ? 0 : Dimensions[0]->Count();
     if (RecordStorage.size() != n) {
         std::vector<TPreProcessedRecord> storage;
-        storage.reserve(n);
+        storage.reserve(HugePageCapacity(n, sizeof(TPreProcessedRecord)));
+        AdviseHugePages(storage.data(), storage.capacity() * sizeof(TPreProcessedRecord));
+        PrefaultPages(storage.data(), n * sizeof(TPreProcessedRecord));
         for (std::size_t k = 0; k < std::min(n, RecordStorage.size()); ++k) storage.push_back(std::move(RecordStorage[k]));
         for (std::size_t k = storage.size(); k < n; ++k) storage.emplace_back(static_cast<int>(k));
+        ReleaseUnusedPages(storage.data() + n, (storage.capacity() - n) * sizeof(TPreProcessedRecord));
         RecordStorage.swap(storage);
     }
-    ListOfPreprocessedRecords.resize(n);
+    AssignLarge<TPreProcessedRecord*>(ListOfPreprocessedRecords, n, nullptr);
     for (std::size_t k = 0; k < n; ++k) ListOfPreprocessedRecords[k] = &RecordStorage[k];
     RecordsNumber = static_cast<int>(n);
 }

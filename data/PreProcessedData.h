@@ -46,6 +46,19 @@ private:
     std::uint32_t Row;
 };
 
+// ---- Scratch memory of the ranking -------------------------------------------------------
+// One load ranks every dimension; keeping one scratch block for all of them saves allocating
+// and first touching it again for each.
+class TRankScratch {
+public:
+    // At least `count` items; their contents are undefined.
+    std::uint64_t* Get(std::size_t count);
+
+private:
+    std::unique_ptr<std::uint64_t[]> Items;
+    std::size_t Capacity = 0;
+};
+
 // ---- A column ---------------------------------------------------------------------------
 class TPreProcessedDimension {
 public:
@@ -70,6 +83,7 @@ public:
     void ClearWeights();
     // Dense ranks of the current values (called by every load after normalisation).
     void ComputeRanks();
+    void ComputeRanks(TRankScratch& scratch);
     // Whether Ranks and DistinctValues describe the current values.
     bool RanksCurrent() const { return RanksAreCurrent; }
     // Number of distinct values (valid while RanksCurrent()).

@@ -132,30 +132,36 @@ public:
 
 constexpr float kPowersOfTen[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 
-// Parses [sign] digits [separator digits] exactly as StrToFloat does, for the common case of
-// a mantissa of at most 2^24 and at most ten decimals: both the mantissa and the power of ten
-// are exact floats, so one division gives the correctly rounded value StrToFloat's
-// conversion gives. Returns false when the token needs the general parser.
-inline bool ParseSimpleNumber(const char* p, const char* end, char separator, float& value)
+// Reads one token starting at `p` (not a blank) up to the next blank or `end`, and returns
+// where it ends. The common form [sign] digits [separator digits] with a mantissa of at most
+// 2^24 and at most ten decimals is converted here: mantissa and power of ten are exact
+// floats, so one division gives the correctly rounded value, the one StrToFloat gives. Any
+// other token goes to StrToFloat; a token that is no number at all gives `other`.
+inline const char* ReadToken(const char* p, const char* end, char separator, float other, float& value)
 {
+    const char* const start = p;
     bool negative = false;
     if (*p == '-' || *p == '+') negative = *p++ == '-';
     std::uint64_t mantissa = 0;
-    const char* digitsStart = p;
+    const char* const digitsStart = p;
     while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
     std::size_t digits = static_cast<std::size_t>(p - digitsStart);
     std::size_t decimals = 0;
     if (p < end && (*p == '.' || *p == separator)) {
-        const char* fractionStart = ++p;
+        const char* const fractionStart = ++p;
         while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
         decimals = static_cast<std::size_t>(p - fractionStart);
         digits += decimals;
     }
-    if (p != end || digits == 0 || digits > 19 || decimals > 10 || mantissa > (1u << 24)) return false;
-    float result = static_cast<float>(mantissa);
-    if (decimals > 0) result /= kPowersOfTen[decimals];
-    value = negative ? -result : result;
-    return true;
+    if ((p == end || *p == ' ') && digits > 0 && digits <= 19 && decimals <= 10 && mantissa <= (1u << 24)) {
+        float result = static_cast<float>(mantissa);
+        if (decimals > 0) result /= kPowersOfTen[decimals];
+        value = negative ? -result : result;
+        return p;
+    }
+    while (p < end && *p != ' ') ++p;
+    if (!StrToFloat(std::string_view(start, static_cast<std::size_t>(p - start)), value)) value = other;
+    return p;
 }
 
 std::string Quoted(const std::string& fileName) { return "\"" + BytesToUtf8(fileName) + "\""; }
@@ -238,10 +244,14 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     const std::size_t reserved = std::min(bound, kMaxReservedCells / fields);
     std::vector<std::vector<float>*> columns(fields);
     for (std::size_t j = 0; j < fields; ++j) {
-        Dimensions[j]->Values.reserve(reserved);
+        Dimensions[j]->Values.reserve(HugePageCapacity(reserved, sizeof(float)));
+        AdviseHugePages(Dimensions[j]->Values.data(), Dimensions[j]->Values.capacity() * sizeof(float));
         columns[j] = &Dimensions[j]->Values;
     }
     std::vector<float> lineValues(fields);
+    // Each column's range, kept while reading (as Normalise would find it: the first value,
+    // then every strictly larger or smaller one), saves a pass over the values.
+    std::vector<float> lows(fields), highs(fields);
     const char separator = DecimalSeparator();
     std::size_t records = 0;
     for (;;) {
@@ -262,28 +272,34 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
                 accepted = false;
                 break;
             }
-            const char* const start = p;
-            while (p < end && *p != ' ') ++p;
-            float value;
-            if (!ParseSimpleNumber(start, p, separator, value) &&
-                !StrToFloat(std::string_view(start, static_cast<std::size_t>(p - start)), value))
-                value = static_cast<float>(records);
-            lineValues[count++] = value;
+            p = ReadToken(p, end, separator, static_cast<float>(records), lineValues[count++]);
         }
         if (!accepted || count != fields) continue;
-        for (std::size_t j = 0; j < fields; ++j) columns[j]->push_back(lineValues[j]);
+        if (records == 0) {
+            lows = lineValues;
+            highs = lineValues;
+        }
+        for (std::size_t j = 0; j < fields; ++j) {
+            const float value = lineValues[j];
+            columns[j]->push_back(value);
+            if (value > highs[j]) highs[j] = value;
+            if (value < lows[j]) lows[j] = value;
+        }
         ++records;
     }
 
-    // ---- normalise, rank, records, frequencies
-    // Ranking needs scratch memory; doing it for every dimension before the weights and
-    // occurrences exist keeps the peak below the size of the finished dataset.
-    for (auto& dimension : Dimensions) {
-        dimension->Normalise(true);
-        dimension->ComputeRanks();
+    // ---- normalise, rank and count, records
+    // The reserved but unused tail of each column goes back to the system first (the last
+    // huge page written is only partly used).
+    for (std::size_t j = 0; j < fields; ++j) {
+        TPreProcessedDimension* dimension = Dimensions[j].get();
+        std::vector<float>& values = dimension->Values;
+        ReleaseUnusedPages(values.data() + values.size(), (values.capacity() - values.size()) * sizeof(float));
+        dimension->SetHighLow(highs[j], lows[j]);
+        dimension->Normalise(false);
+        dimension->ComputeFrequencies();
     }
     BuildRecords();
-    ComputeFrequencies();
     RelevanceValuesTimeStamp = NewChangeStamp();
     FrequencyValuesTimeStamp = NewChangeStamp();
     TimeDiscreteRange = 12;
