@@ -367,3 +367,81 @@ TEST(SelectionsController, CallbackSettersReachListsAndSelections)
     EXPECT_EQ(calls, (std::vector<std::string>{"draw 0", "draw 1", "draw 3"}));
     EXPECT_EQ(rec.CountCalls("LineWidth(3)"), 4);
 }
+
+namespace {
+
+// The combination rule written out plainly, record by record, to check the controller's
+// pass against: listed records and the colour each record ends with.
+std::vector<int> ReferenceCombination(TSelectionsController& controller, TPreProcessedData& data,
+                                      std::vector<TOpenGLColor>& colours)
+{
+    std::vector<int> listed;
+    for (TPreProcessedRecord* record : data.ListOfPreprocessedRecords) {
+        bool selected = false, seen = false;
+        for (int d = 0; d < controller.Count(); ++d) {
+            TSelectionsList* list = controller.GetSelectionsList(d);
+            for (int s = 0; s < list->Count(); ++s) {
+                TSelectioner* selection = list->GetSelection(s);
+                const float v = data.Value(d, record);
+                if (selection->MinNormalized() <= v && v <= selection->MaxNormalized()) {
+                    colours[static_cast<std::size_t>(record->Index)] = *selection->Color();
+                    selected = true;
+                    if (controller.LogicOperation == loXOR) {
+                        if (!seen) seen = true;
+                        else selected = seen = false;
+                    }
+                    break;
+                }
+                if (controller.LogicOperation == loAND) selected = false;
+            }
+            if (list->Count() > 0 && controller.LogicOperation == loAND && !selected) break;
+        }
+        if (selected) listed.push_back(record->Index);
+    }
+    return listed;
+}
+
+} // namespace
+
+TEST(SelectionsController, CombinationMatchesTheRecordByRecordRule)
+{
+    std::uint32_t state = 12345;
+    auto next = [&state](std::uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::vector<float>> columns(4);
+        for (auto& column : columns)
+            for (int k = 0; k < 150; ++k) column.push_back(static_cast<float>(next(11)) / 10.0f);
+        TFixture f(MakeSelectionData({"a", "b", "c", "d"}, columns));
+        for (int d = 0; d < 4; ++d) {
+            const int selections = static_cast<int>(next(4));
+            for (int s = 0; s < selections; ++s) {
+                const float low = static_cast<float>(next(12)) / 10.0f - 0.05f;
+                TSelectioner* added = f.Add(d, low, low + static_cast<float>(next(5)) / 10.0f);
+                added->Color()->SetColor(static_cast<float>(d), static_cast<float>(s), 0.5f);
+            }
+        }
+        if (round % 7 == 0) f.Add(1, 0.3f, 0.3f);
+        // Records start in several colours, so keeping a colour shows.
+        for (auto* record : f.Data->ListOfPreprocessedRecords)
+            record->Color = TOpenGLColor(static_cast<float>(next(3)), 0.25f, 0.75f);
+        for (ENUM_logicOperations operation : {loAND, loOR, loXOR}) {
+            f.Controller.LogicOperation = operation;
+            std::vector<TOpenGLColor> expected;
+            for (auto* record : f.Data->ListOfPreprocessedRecords) expected.push_back(record->Color);
+            const std::vector<int> reference = ReferenceCombination(f.Controller, *f.Data, expected);
+            const TRecordList* listed = f.Controller.ListOfItemsSatisfyingSelections();
+            if (f.Controller.NumberOfSelections() == 0) {
+                EXPECT_EQ(listed, nullptr);
+                continue;
+            }
+            ASSERT_NE(listed, nullptr);
+            EXPECT_EQ(IndexesOf(*listed), reference) << "operation " << static_cast<int>(operation);
+            for (auto* record : f.Data->ListOfPreprocessedRecords)
+                EXPECT_TRUE(record->Color == expected[static_cast<std::size_t>(record->Index)]) << record->Index;
+        }
+    }
+}
