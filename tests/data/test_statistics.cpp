@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -410,4 +412,77 @@ TEST(StatisticsList, DrawStatisticsSetsRedThenStatisticsThenListFunctions)
         list.DrawStatistics();
     }
     EXPECT_EQ(calls, (std::vector<std::string>{"red", "deviation list"}));
+}
+
+namespace {
+
+// The mode-value rule as a walk over the sorted values, with the first value closing the
+// last run, and the 30 % limit.
+std::vector<float> ReferenceModes(std::vector<float> v)
+{
+    std::sort(v.begin(), v.end());
+    std::vector<float> modes;
+    if (v.empty()) return modes;
+    const std::size_t n = v.size();
+    float a = v[0];
+    std::size_t run = 1, best = 1;
+    for (std::size_t i = 1; i <= n; ++i) {
+        const float value = i == n ? v[0] : v[i];
+        if (value == a) {
+            ++run;
+            continue;
+        }
+        if (run > best) {
+            best = run;
+            modes.assign(1, a);
+        } else if (run == best) {
+            modes.push_back(a);
+        }
+        a = value;
+        run = 1;
+    }
+    if (static_cast<double>(modes.size()) > 0.3 * static_cast<double>(n)) modes.clear();
+    return modes;
+}
+
+} // namespace
+
+TEST(Statistics, RankedPathsAgreeWithTheSortedValues)
+{
+    std::uint32_t state = 777;
+    auto next = [&state](std::uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
+    for (int round = 0; round < 80; ++round) {
+        SCOPED_TRACE(round);
+        const std::uint32_t levels = 1 + next(round % 2 ? 400 : 6);
+        std::vector<float> column;
+        for (int k = 0; k < 300; ++k) column.push_back(static_cast<float>(next(levels)) / static_cast<float>(levels));
+        auto data = MakeData({column});
+        TRecordList records;
+        std::vector<float> values;
+        const std::uint32_t keep = 1 + next(100);  // percentage of records taken
+        for (TPreProcessedRecord* record : data->ListOfPreprocessedRecords)
+            if (next(100) < keep) {
+                records.push_back(record);
+                values.push_back(column[static_cast<std::size_t>(record->Index)]);
+            }
+        TStatistics ranked;
+        ranked.SetValues(0, *data->GetDimension(0), records);
+        TStatistics plain;
+        plain.SetValues(0, values);
+        ASSERT_EQ(ranked.Count(), values.size());
+        if (values.empty()) continue;
+        std::vector<float> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const std::size_t n = sorted.size();
+        const float median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) * 0.5f;
+        EXPECT_EQ(ranked.Median(), median);
+        EXPECT_EQ(plain.Median(), median);
+        EXPECT_EQ(ranked.Sum(), plain.Sum());
+        EXPECT_EQ(ranked.Variance(), plain.Variance());
+        EXPECT_EQ(ranked.GetModaValues(), ReferenceModes(values));
+        EXPECT_EQ(plain.GetModaValues(), ReferenceModes(values));
+    }
 }
