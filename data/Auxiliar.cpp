@@ -8,7 +8,6 @@
 #include <iostream>
 #include <limits>
 
-#include <malloc.h>
 #include <sys/mman.h>
 
 namespace {
@@ -148,23 +147,11 @@ std::string ExtractFileName(std::string_view path)
 namespace {
 constexpr std::size_t kHugePage = std::size_t{1} << 21;
 constexpr std::size_t kSmallPage = 4096;
-constexpr std::size_t kLargeBlock = std::size_t{1} << 20;  // blocks from here on are mapped on their own
-
-void MapLargeBlocksOnTheirOwn()
-{
-#ifdef M_MMAP_THRESHOLD
-    // Blocks of 1 MiB and more get their own mapping, always: the allocator would otherwise
-    // raise its threshold after the first such block is freed and serve the next ones from the
-    // heap, where they are neither given back when freed nor placed on huge-page boundaries.
-    static const bool set = mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargeBlock)) != 0;
-    (void)set;
-#endif
-}
+constexpr std::size_t kLargeBlock = std::size_t{1} << 20;  // the allocator maps blocks this large on their own
 } // namespace
 
 std::size_t HugePageCapacity(std::size_t count, std::size_t elementSize)
 {
-    MapLargeBlocksOnTheirOwn();
     if (elementSize == 0 || count > (std::size_t{1} << 40) / elementSize) return count;
     const std::size_t bytes = count * elementSize;
     if (bytes < kLargeBlock) return count;
@@ -175,7 +162,6 @@ std::size_t HugePageCapacity(std::size_t count, std::size_t elementSize)
 
 void AdviseHugePages(const void* data, std::size_t bytes)
 {
-    MapLargeBlocksOnTheirOwn();
 #ifdef MADV_HUGEPAGE
     if (!data || bytes < kHugePage) return;
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
