@@ -130,6 +130,8 @@ TFormVisualizationTree::TFormVisualizationTree(QWidget* parent)
     MenuItemNone->setChecked(true);
 
     connect(ButtonGoTextFile, &QPushButton::clicked, this, [this] { ButtonGoTextFileClick(); });
+    // Return in the file box loads it, as the default button of a dialog would.
+    connect(EditTextFile, &QLineEdit::returnPressed, this, [this] { ButtonGoTextFileClick(); });
     connect(ButtonSearchFile, &QPushButton::clicked, this, [this] { ButtonSearchFileClick(); });
     connect(ButtonGo, &QPushButton::clicked, this, [this] { ButtonGoClick(); });
     connect(ButtonStart, &QPushButton::clicked, this, [this] { ButtonGoClick(); });

@@ -9,6 +9,7 @@
 #include "app/UVisualizationTree.h"
 #include "data/Auxiliar.h"
 #include "render/gl/SurfaceFormat.h"
+#include "vis/UDoubleTrackBarForm.h"
 
 namespace {
 const char* const Version = "0.1.0";
@@ -49,6 +50,7 @@ int main(int argc, char** argv)
     InstallMessageBox();
 
     TFormVisualizationTree mainWindow;
+    TFormDoubleTrackBar doubleTrackBar;  // the program's time-line window, hidden; views open their own
     mainWindow.show();
     return application.exec();
 }
