@@ -103,6 +103,16 @@ int TParallelCoordinates::DimensionAtX(int x, bool clampRight) const
     return Axes.Order[slot];
 }
 
+float TParallelCoordinates::PixelsAcross(float pixels) const
+{
+    return (width() > 0 && SpaceWidth > 0) ? pixels * float(SpaceWidth) / float(width()) : pixels;
+}
+
+float TParallelCoordinates::PixelsUp(float pixels) const
+{
+    return (height() > 0 && SpaceHeight > 0) ? pixels * float(SpaceHeight) / float(height()) : pixels;
+}
+
 void TParallelCoordinates::GetDimensionAtPosition(int& dimension, int x, int) { dimension = DimensionAtX(x, true); }
 
 float TParallelCoordinates::GetValueAtPosition(int, int y)
@@ -212,12 +222,12 @@ void TParallelCoordinates::DrawAxes()
         const float x = GetAxisX(d);
         const std::string name = FirstCharacters(Data->GetDimensionName(d), maxChars);
         if (!name.empty()) {
-            gl.RasterPos(x, float(SpaceHeight - 10));
+            gl.RasterPos(x, float(SpaceHeight) - PixelsUp(10));
             gl.Text(name);
         }
-        gl.RasterPos(x + 6, float(SpaceHeight - 20));
+        gl.RasterPos(x + PixelsAcross(6), float(SpaceHeight) - PixelsUp(20));
         gl.Text(FormatFloat("0.##", Data->GetHighValue(d)));
-        gl.RasterPos(x + 5, 5);
+        gl.RasterPos(x + PixelsAcross(5), PixelsUp(5));
         gl.Text(FormatFloat("0.##", Data->GetLowValue(d)));
         gl.Begin(TPrimitive::Lines);
         gl.Vertex(x, float(Margin), 2);
@@ -259,7 +269,7 @@ void TParallelCoordinates::DrawRelevanceOverlay()
         gl.Vertex(x - 5, float(mid), 0);
         gl.Vertex(x + 5, float(mid), 0);
         gl.End();
-        gl.RasterPos(x + 10, float(mid), 0);
+        gl.RasterPos(x + PixelsAcross(10), float(mid), 0);
         gl.Text(FormatFloat("0.##", Data->Denormalise(d, (float(mid) - Margin) / (float(SpaceHeight) - 2.0f * Margin))));
         int top = Trunc(m * AxisLength + r * AxisLength + Margin);
         if (top > SpaceHeight - Margin) top = SpaceHeight - Margin;

@@ -57,6 +57,11 @@ public:
     // The dimension of the axis region that holds x: -1 left of the first one; right of the
     // last, the last one when `clampRight`, otherwise -1.
     int DimensionAtX(int x, bool clampRight) const;
+    // Logical units that `pixels` pixels of the window span, across and up. Texts are drawn
+    // in pixels whatever the window size, so the offsets between texts are given in pixels
+    // too; in a window as large as the logical space a pixel is a unit.
+    float PixelsAcross(float pixels) const;
+    float PixelsUp(float pixels) const;
 
     std::unique_ptr<TParallelCoordsMethods> Methods;
     float AxisLength = 0.0f;

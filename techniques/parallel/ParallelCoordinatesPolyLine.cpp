@@ -11,6 +11,13 @@ void TParallelCoordinatesPolyLine::Attach(TParallelCoordinates* view, TPreProces
         Record = data->GetRecord(recordIndex);
 }
 
+float RelevanceStrength(const TPreProcessedRecord& record)
+{
+    const float r = record.RecordRelevanceCoefficiente;
+    if (!(r > 0.0f)) return 0.0f;  // negative or not a number
+    return r > 1.0f ? 1.0f : r;
+}
+
 void TParallelAxesGeometry::BindColumns(const TPreProcessedData& data)
 {
     Values.clear();
@@ -61,7 +68,7 @@ void TParallelCoordinatesPolyLine::DrawRelevance(const TParallelAxesGeometry& ax
     if (!Record) return;
     TDrawing& gl = Gl();
     const int row = Record->Index;
-    const float r = Record->RecordRelevanceCoefficiente;
+    const float r = RelevanceStrength(*Record);
     const int slots = axes.Slots();
     for (int s = 0; s + 1 < slots; ++s)
         for (int k = s; k <= s + 1; ++k) {

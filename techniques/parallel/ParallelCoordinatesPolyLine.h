@@ -27,6 +27,11 @@ private:
     std::vector<float> NoWeights;  // read as weight 0 where a dimension has no weights yet
 };
 
+// A record's relevance coefficient as the relevance colours and widths use it: within
+// [0, 1], so that a coefficient summed over many dimensions neither widens a line beyond
+// 8 pixels nor leaves the colour scale.
+float RelevanceStrength(const TPreProcessedRecord& record);
+
 class TParallelCoordinatesPolyLine {
 public:
     // Stores view and dataset; with recordIndex ≠ -1 the record at that position of the

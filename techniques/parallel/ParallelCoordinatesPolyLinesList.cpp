@@ -39,8 +39,8 @@ public:
         case drawmodeNormal: line.DrawNormal(Axes); break;
         case drawmodeFreq: line.DrawFrequency(Axes); break;
         case drawmodeRelev: {
-            const float r = line.Record ? line.Record->RecordRelevanceCoefficiente : 0.0f;
-            if (!(r >= 0.1f)) return;  // not relevant enough (or not a number): not drawn
+            const float r = line.Record ? RelevanceStrength(*line.Record) : 0.0f;
+            if (!(r >= 0.1f)) return;  // not relevant enough: not drawn
             const float width = r * 8.0f;
             if (width != Width) {
                 Gl().End();

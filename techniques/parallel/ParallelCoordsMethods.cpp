@@ -30,6 +30,7 @@ void Label(float x, float y, const std::string& text)
     Gl().RasterPos(x, y, 1);
     Gl().Text(text);
 }
+// Text offsets are pixels (see TParallelCoordinates::PixelsAcross).
 } // namespace
 
 TParallelCoordsMethods::TParallelCoordsMethods(TParallelCoordinates* view) : TVisualizationMethods(view), View(view) {}
@@ -58,7 +59,7 @@ void TParallelCoordsMethods::Mark(int dimension, float value, const std::string&
     const int y = Trunc(value * View->AxisLength + TParallelCoordinates::Margin);
     Gl().LineWidth(5);
     Tick(x, y, 0);
-    Label(x + 6, float(y), label);
+    Label(x + View->PixelsAcross(6), float(y), label);
 }
 
 void TParallelCoordsMethods::DrawAverageStatistic(TStatistics* s)
@@ -78,8 +79,8 @@ void TParallelCoordsMethods::DrawMedianStatistic(TStatistics* s)
     const int y = Trunc(s->Median() * View->AxisLength + TParallelCoordinates::Margin);
     Gl().LineWidth(5);
     Tick(x, y, 0);
-    Label(x + 6, float(y - 11), "Med");
-    Label(x + 6, float(y), FormatFloat("0.##", View->PreProcessedData()->Denormalise(i, s->Median())));
+    Label(x + View->PixelsAcross(6), float(y) - View->PixelsUp(11), "Med");
+    Label(x + View->PixelsAcross(6), float(y), FormatFloat("0.##", View->PreProcessedData()->Denormalise(i, s->Median())));
 }
 
 void TParallelCoordsMethods::DrawStandardDeviationStatistic(TStatistics* s)
@@ -158,11 +159,11 @@ void TParallelCoordsMethods::DrawSelection(TSelectioner* s)
     gl.End();
 
     gl.Color(0, 0, 0);
-    gl.RasterPos(x - 25, float(s->YMax - (s->YMax - s->YMin) / 2), 1);
+    gl.RasterPos(x - View->PixelsAcross(25), float(s->YMax - (s->YMax - s->YMin) / 2), 1);
     gl.Text(IntToStr(s->Count()));
-    gl.RasterPos(x + 7, yMax, 1);
+    gl.RasterPos(x + View->PixelsAcross(7), yMax, 1);
     gl.Text(FormatFloat("0.##", s->MaxValue));
-    gl.RasterPos(x + 7, yMin, 1);
+    gl.RasterPos(x + View->PixelsAcross(7), yMin, 1);
     gl.Text(FormatFloat("0.##", s->MinValue));
     gl.Flush();
     gl.LineWidth(5);

@@ -125,7 +125,7 @@ TEST_F(ParallelFixture, RelevanceModeSkipsWeakRecordsWidensStrongOnesAndShowsThe
     ASSERT_FLOAT_EQ(Data->GetRelevanceValue(0), 0.5f);
     Data->GetRecord(0)->RecordRelevanceCoefficiente = 0.05f;
     Data->GetRecord(1)->RecordRelevanceCoefficiente = 0.5f;
-    Data->GetRecord(2)->RecordRelevanceCoefficiente = 1.0f;
+    Data->GetRecord(2)->RecordRelevanceCoefficiente = 3.0f;  // a sum over several dimensions: counts as 1
     Data->GetRecord(3)->RecordRelevanceCoefficiente = 0.75f;
 
     const TRecordingDrawing r = Paint();
@@ -137,6 +137,8 @@ TEST_F(ParallelFixture, RelevanceModeSkipsWeakRecordsWidensStrongOnesAndShowsThe
     for (const auto& s : segments) EXPECT_EQ(s.A.Z, 1.0f);
     const TOpenGLColor expected = RelevanceColor(0.5f, Data->Weight(0, Data->GetRecord(1)));
     EXPECT_TRUE(TRecordingDrawing::SameColor(segments[0].A.Color, expected));
+    const TOpenGLColor strongest = RelevanceColor(1.0f, Data->Weight(0, Data->GetRecord(2)));
+    EXPECT_TRUE(TRecordingDrawing::SameColor(segments[4].A.Color, strongest));
 
     // The window [0.5 − 0.2, 0.5 + 0.2] as a hexagon around the axis.
     const auto loops = r.PrimitivesOf(TPrimitive::LineLoop);
