@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <cmath>
@@ -139,6 +141,50 @@ TEST_F(PanelWindowTest, OpensFromTheComboBoxAndShowsOnlyBrushedRecordsAfterACtrl
     // The focused brush itself is drawn in red on its axis.
     const QPoint middle = At(cylX, float(LogicalY(0.75f)));
     EXPECT_TRUE(IsRed(image.pixel(int(middle.x() * scale), int(middle.y() * scale))));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PanelWindowTest, ViewsGetNumberedCaptionsTwentySheetsAndThePageShownPaints)
+{
+    auto* pages = Workspace->findChild<QTabWidget*>("PageControlVisualizations");
+    auto* go = Workspace->findChild<QPushButton*>("ButtonGoVis");
+    ASSERT_NE(pages, nullptr);
+    ASSERT_NE(go, nullptr);
+    for (int i = 0; i < 21; ++i) go->click();
+    const auto views = Workspace->findChildren<TParallelCoordinates*>();
+    ASSERT_EQ(views.size(), 21);
+    EXPECT_EQ(pages->tabText(0), "ParallelCoords1");
+    EXPECT_EQ(pages->tabText(1), "ParallelCoords2");
+    // The twenty-first view shares the last sheet; its caption names it.
+    EXPECT_EQ(pages->tabText(19), "ParallelCoords21");
+    int onLast = 0;
+    for (const TParallelCoordinates* view : views) onLast += view->parentWidget() == pages->widget(19);
+    EXPECT_EQ(onLast, 2);
+
+    // Every view was handed the workspace's dataset, controller and window.
+    for (TParallelCoordinates* view : views) {
+        EXPECT_EQ(view->PreProcessedData(), Workspace->Data());
+        EXPECT_EQ(view->GetSelectionsController(), Workspace->SelectionsController());
+        EXPECT_FALSE(view->OwnsSelectionsController);
+        EXPECT_EQ(view->WorkspaceWindow, Workspace.get());
+        EXPECT_TRUE(view->SetPipelineViewFunction);
+        EXPECT_TRUE(view->SetPruneBranchFunction);
+    }
+    Workspace->SetPipelineAllowed(false);
+    for (const TParallelCoordinates* view : views) EXPECT_FALSE(view->PipelineAllowed);
+
+    // Showing another page paints its view at once.
+    TParallelCoordinates* third = nullptr;
+    for (TParallelCoordinates* view : views)
+        if (view->parentWidget() == pages->widget(2)) third = view;
+    ASSERT_NE(third, nullptr);
+    const long long before = third->ScreenPaints + third->OffScreenPaints;
+    pages->setCurrentIndex(2);
+    EXPECT_GT(third->ScreenPaints + third->OffScreenPaints, before);
+    EXPECT_EQ(Workspace->ActivePageIndex(), 2);
 }
 
 } // namespace
