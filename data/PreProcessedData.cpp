@@ -10,19 +10,31 @@
 // ---- TPreProcessedAttribute -----------------------------------------------------------
 
 float TPreProcessedAttribute::Value() const { return Dimension->Values[Row]; }
-float TPreProcessedAttribute::Weight() const { return Dimension->Weights[Row]; }
+// Weights, occurrences and relevances exist once computed; before that they read as 0.
+float TPreProcessedAttribute::Weight() const { return Row < Dimension->Weights.size() ? Dimension->Weights[Row] : 0.0f; }
 float TPreProcessedAttribute::Relevance() const
 {
     return Row < Dimension->Relevances.size() ? Dimension->Relevances[Row] : 0.0f;
 }
-int TPreProcessedAttribute::Occurrences() const { return Dimension->Occurrences[Row]; }
-void TPreProcessedAttribute::SetWeight(float weight) { Dimension->Weights[Row] = weight; }
+int TPreProcessedAttribute::Occurrences() const
+{
+    return Row < Dimension->Occurrences.size() ? Dimension->Occurrences[Row] : 0;
+}
+void TPreProcessedAttribute::SetWeight(float weight)
+{
+    if (Dimension->Weights.size() < Dimension->Count()) Dimension->Weights.resize(Dimension->Count(), 0.0f);
+    Dimension->Weights[Row] = weight;
+}
 void TPreProcessedAttribute::SetRelevance(float relevance)
 {
     if (Dimension->Relevances.size() < Dimension->Count()) Dimension->Relevances.resize(Dimension->Count(), 0.0f);
     Dimension->Relevances[Row] = relevance;
 }
-void TPreProcessedAttribute::SetOccurrences(int occurrences) { Dimension->Occurrences[Row] = occurrences; }
+void TPreProcessedAttribute::SetOccurrences(int occurrences)
+{
+    if (Dimension->Occurrences.size() < Dimension->Count()) Dimension->Occurrences.resize(Dimension->Count(), 0);
+    Dimension->Occurrences[Row] = occurrences;
+}
 
 // ---- large arrays ----------------------------------------------------------------------
 
