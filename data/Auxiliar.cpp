@@ -168,10 +168,21 @@ void AdviseHugePages(const void* data, std::size_t bytes)
     // A block right after a huge-page boundary (behind the allocator's header) owns that
     // huge page from its start.
     std::uintptr_t first = begin & ~(kSmallPage - 1);
-    if (first & (kHugePage - 1)) first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    const bool behindHeader = (first & (kHugePage - 1)) == 0;
+    if (!behindHeader) first = (begin + kHugePage - 1) & ~(kHugePage - 1);
     // The block's last small page is wholly its own too.
     const std::uintptr_t last = ((begin + bytes + kSmallPage - 1) & ~(kSmallPage - 1)) & ~(kHugePage - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    if (last <= first) return;
+    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#if defined(__linux__)
+    // The allocator has already written its header into the first small page, so that huge
+    // page would stay made of small pages (and every first write to them is slow on a virtual
+    // machine); collapsing it now, while it holds one page, makes it a huge page too.
+#ifndef MADV_COLLAPSE
+    constexpr int MADV_COLLAPSE = 25;  // Linux 6.1 and later; older systems refuse it
+#endif
+    if (behindHeader) ::madvise(reinterpret_cast<void*>(first), kHugePage, MADV_COLLAPSE);
+#endif
 #else
     (void)data;
     (void)bytes;
