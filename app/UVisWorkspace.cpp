@@ -374,6 +374,7 @@ void TFormVisWorkspace::CreateView(int index)
     PageControlVisualizations->setTabText(sheet, QLatin1String(TabCaptionPrefixes[index]) + QString::number(ViewCount[index]));
     QWidget* page = PageControlVisualizations->widget(sheet);
     FillWith(page, view.get());
+    view->installEventFilter(this);  // moves over the view reach the main window too
     Views.push_back(std::move(view));
     PageControlVisualizations->setCurrentIndex(sheet);
     UpperDetailsShownValue = false;
@@ -681,6 +682,21 @@ void TFormVisWorkspace::mouseMoveEvent(QMouseEvent* event)
     QMdiSubWindow::mouseMoveEvent(event);
     const QPoint position = event->position().toPoint();
     FormMouseMove(event->buttons(), event->modifiers(), position.x(), position.y());
+}
+
+// A view takes its own mouse moves; those over a view still on this workspace are passed
+// on as well, so instant zoom and drags see the pointer wherever it is on the workspace.
+bool TFormVisWorkspace::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && isAncestorOf(widget)) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint position = mapFromGlobal(mouse->globalPosition()).toPoint();
+            FormMouseMove(mouse->buttons(), mouse->modifiers(), position.x(), position.y());
+        }
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
 }
 
 void TFormVisWorkspace::closeEvent(QCloseEvent* event) { event->ignore(); }

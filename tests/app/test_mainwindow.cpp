@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QOpenGLWidget>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -277,6 +278,18 @@ TEST_F(MainWindowTest, WorkspaceMovesReachTheMainWindowInItsClientCoordinates)
     QCoreApplication::sendEvent(workspace, &move);
     EXPECT_EQ(Window->LastMouseX(), 135);
     EXPECT_EQ(Window->LastMouseY(), 95);
+
+    // Over a view, which takes its own moves, the main window still follows the pointer.
+    workspace->CreateView(0);
+    QOpenGLWidget* view = workspace->findChild<QOpenGLWidget*>();
+    ASSERT_NE(view, nullptr);
+    const QPoint local(7, 9);
+    const QPoint expected = view->mapTo(workspace, local) + workspace->geometry().topLeft();
+    QMouseEvent overView(QEvent::MouseMove, QPointF(local), view->mapToGlobal(QPointF(local)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &overView);
+    EXPECT_EQ(Window->LastMouseX(), expected.x());
+    EXPECT_EQ(Window->LastMouseY(), expected.y());
 }
 
 TEST_F(MainWindowTest, CommandLineNeedsBothTheDatabaseFileAndTheTable)
