@@ -57,6 +57,26 @@ void AssignLarge(std::vector<T>& v, std::size_t n)
     v.resize(n);
     ReleaseUnusedPages(v.data() + n, (v.capacity() - n) * sizeof(T));
 }
+
+// Empties `v` and makes room for `n` elements, to be filled with push_back: every element
+// is written once. New room is allocated as in AssignLarge.
+template <class T>
+void ReserveLarge(std::vector<T>& v, std::size_t n)
+{
+    v.clear();
+    if (v.capacity() >= n) return;
+    std::vector<T>().swap(v);
+    v.reserve(HugePageCapacity(n, sizeof(T)));
+    AdviseHugePages(v.data(), v.capacity() * sizeof(T));
+    PrefaultPages(v.data(), n * sizeof(T));
+}
+
+// Gives the unused end of a filled block back to the system.
+template <class T>
+void ReleaseTail(std::vector<T>& v)
+{
+    ReleaseUnusedPages(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(T));
+}
 } // namespace
 
 std::uint64_t* TRankScratch::Get(std::size_t count)
@@ -186,9 +206,11 @@ std::uint64_t* RadixSortByUpperHalf(std::uint64_t* items, std::uint64_t* other, 
 // compared with their cells (the common case: measurements repeat). Writes the ranks and the
 // ascending distinct values, and with `occurrences` and `weights` also the frequencies; gives
 // up, returning false, once more than `limit` distinct values turn up.
-bool RankByHashing(const float* values, std::size_t n, std::uint32_t* ranks, std::vector<float>& distinct,
-                   std::size_t limit, std::int32_t* occurrences, float* weights)
+// `ranks` (and `occurrences`, `weights`) come empty, with room for n elements.
+bool RankByHashing(const float* values, std::size_t n, std::vector<std::uint32_t>& ranks, std::vector<float>& distinct,
+                   std::size_t limit, std::vector<std::int32_t>* occurrences, std::vector<float>* weights)
 {
+    if (n == 0) return true;
     std::vector<std::uint32_t> counts;  // cells of each id (only when counting)
     const bool counting = occurrences && weights;
     std::vector<std::uint32_t> keys;  // key of each id, in order of appearance
@@ -199,10 +221,15 @@ bool RankByHashing(const float* values, std::size_t n, std::uint32_t* ranks, std
     std::uint32_t mask = static_cast<std::uint32_t>(slots.size() - 1);
     bool haveLast = false;
     std::uint32_t lastKey = 0, lastId = 0;
+    // The probes land anywhere in a table of up to a few MiB: fetch the slot of a value a
+    // few steps ahead, so that its memory access overlaps the work on the current ones.
+    constexpr std::size_t kAhead = 16;
     for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n)
+            __builtin_prefetch(&slots[(OrderKey(values[i + kAhead]) * 0x9E3779B1u) >> (32 - bits)]);
         const std::uint32_t key = OrderKey(values[i]);
         if (haveLast && key == lastKey) {
-            ranks[i] = lastId;
+            ranks.push_back(lastId);
             if (counting) ++counts[lastId];
             continue;
         }
@@ -234,7 +261,7 @@ bool RankByHashing(const float* values, std::size_t n, std::uint32_t* ranks, std
             }
             h = (h + 1) & mask;
         }
-        ranks[i] = id;
+        ranks.push_back(id);
         if (counting) ++counts[id];
         haveLast = true;
         lastKey = key;
@@ -265,10 +292,11 @@ bool RankByHashing(const float* values, std::size_t n, std::uint32_t* ranks, std
     for (std::size_t id = 0; id < d; ++id)
         results[id] = {rankOfId[id], static_cast<std::int32_t>(counts[id]), static_cast<float>(counts[id]) / maxRun};
     for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n) __builtin_prefetch(&results[ranks[i + kAhead]]);
         const TIdResult& result = results[ranks[i]];
         ranks[i] = result.Rank;
-        occurrences[i] = result.Occurrences;
-        weights[i] = result.Weight;
+        occurrences->push_back(result.Occurrences);
+        weights->push_back(result.Weight);
     }
     return true;
 }
@@ -282,16 +310,26 @@ std::size_t RankHashLimit(std::size_t n) { return std::max<std::size_t>(n / 8, 4
 void TPreProcessedDimension::ComputeRanks(TRankScratch& scratch)
 {
     const std::size_t n = Values.size();
-    AssignLarge(Ranks, n);
+    ReserveLarge(Ranks, n);
     DistinctValues.clear();
     RankCounts.clear();
     RankCounts.shrink_to_fit();
     RanksAreCurrent = true;
-    if (n == 0) return;
-    if (RankByHashing(Values.data(), n, Ranks.data(), DistinctValues, RankHashLimit(n), nullptr, nullptr)) return;
+    if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), nullptr, nullptr)) {
+        ReleaseTail(Ranks);
+        return;
+    }
+    RankBySorting(scratch);
+}
 
+void TPreProcessedDimension::RankBySorting(TRankScratch& scratch)
+{
     // Many distinct values: sort (key, row) pairs and number the runs of equal keys.
+    const std::size_t n = Values.size();
+    AssignLarge(Ranks, n);
     DistinctValues.clear();
+    RanksAreCurrent = true;
+    if (n == 0) return;
     std::uint64_t* const block = scratch.Get(2 * n);
     for (std::size_t i = 0; i < n; ++i) block[i] = (static_cast<std::uint64_t>(OrderKey(Values[i])) << 32) | i;
     const std::uint64_t* items = RadixSortByUpperHalf(block, block + n, n);
@@ -314,21 +352,26 @@ void TPreProcessedDimension::ComputeRanks(TRankScratch& scratch)
 void TPreProcessedDimension::ComputeFrequencies()
 {
     const std::size_t n = Values.size();
-    AssignLarge(Occurrences, n);
-    AssignLarge(Weights, n);
     if (!RanksAreCurrent) {
         // Ranking and counting in one pass, when the hash table serves.
-        AssignLarge(Ranks, n);
+        ReserveLarge(Ranks, n);
+        ReserveLarge(Occurrences, n);
+        ReserveLarge(Weights, n);
         DistinctValues.clear();
         RankCounts.clear();
         RankCounts.shrink_to_fit();
-        if (n == 0 || RankByHashing(Values.data(), n, Ranks.data(), DistinctValues, RankHashLimit(n), Occurrences.data(),
-                                    Weights.data())) {
-            RanksAreCurrent = true;
+        RanksAreCurrent = true;
+        if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), &Occurrences, &Weights)) {
+            ReleaseTail(Ranks);
+            ReleaseTail(Occurrences);
+            ReleaseTail(Weights);
             return;
         }
-        ComputeRanks();
+        TRankScratch scratch;
+        RankBySorting(scratch);
     }
+    AssignLarge(Occurrences, n);
+    AssignLarge(Weights, n);
     if (n == 0) return;
     std::vector<std::uint32_t> counts(DistinctValues.size(), 0);
     for (std::size_t i = 0; i < n; ++i) ++counts[Ranks[i]];

@@ -132,6 +132,8 @@ public:
     std::vector<float> DistinctValues;
 
 private:
+    void RankBySorting(TRankScratch& scratch);
+
     float MaxRelevanceDistance = 0.2f;
     bool RanksAreCurrent = false;
     std::vector<std::uint32_t> RankCounts;  // all zero between subset counts; sized on first use
