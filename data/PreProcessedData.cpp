@@ -79,6 +79,17 @@ void ReleaseTail(std::vector<T>& v)
 }
 } // namespace
 
+struct TRankScratch::TTables {
+    std::vector<std::uint64_t> Slots;  // key << 32 | (id + 1); 0 when free
+    std::vector<std::uint32_t> Keys;   // key of each id, in order of appearance
+    std::vector<std::uint32_t> Counts; // cells of each id
+    std::vector<std::uint64_t> Order;  // key << 32 | id, sorted
+    std::vector<std::uint32_t> RankOfId;
+};
+
+TRankScratch::TRankScratch() : HashTables(std::make_unique<TTables>()) {}
+TRankScratch::~TRankScratch() = default;
+
 std::uint64_t* TRankScratch::Get(std::size_t count)
 {
     if (Capacity < count) {
@@ -208,16 +219,20 @@ std::uint64_t* RadixSortByUpperHalf(std::uint64_t* items, std::uint64_t* other, 
 // up, returning false, once more than `limit` distinct values turn up.
 // `ranks` (and `occurrences`, `weights`) come empty, with room for n elements.
 bool RankByHashing(const float* values, std::size_t n, std::vector<std::uint32_t>& ranks, std::vector<float>& distinct,
-                   std::size_t limit, std::vector<std::int32_t>* occurrences, std::vector<float>* weights)
+                   std::size_t limit, std::vector<std::int32_t>* occurrences, std::vector<float>* weights,
+                   TRankScratch::TTables& tables)
 {
     if (n == 0) return true;
-    std::vector<std::uint32_t> counts;  // cells of each id (only when counting)
     const bool counting = occurrences && weights;
-    std::vector<std::uint32_t> keys;  // key of each id, in order of appearance
+    std::vector<std::uint32_t>& counts = tables.Counts;  // only when counting
+    std::vector<std::uint32_t>& keys = tables.Keys;
+    counts.clear();
+    keys.clear();
     int bits = 10;
     // A slot holds key << 32 | (id + 1); 0 when free. Key and id in one place: one memory
     // access per probe.
-    std::vector<std::uint64_t> slots(std::size_t{1} << bits, 0);
+    std::vector<std::uint64_t>& slots = tables.Slots;
+    slots.assign(std::size_t{1} << bits, 0);
     std::uint32_t mask = static_cast<std::uint32_t>(slots.size() - 1);
     bool haveLast = false;
     std::uint32_t lastKey = 0, lastId = 0;
@@ -268,10 +283,12 @@ bool RankByHashing(const float* values, std::size_t n, std::vector<std::uint32_t
         lastId = id;
     }
     const std::size_t d = keys.size();
-    std::vector<std::uint64_t> order(2 * d);
+    std::vector<std::uint64_t>& order = tables.Order;
+    order.resize(2 * d);
     for (std::uint32_t id = 0; id < d; ++id) order[id] = (static_cast<std::uint64_t>(keys[id]) << 32) | id;
     const std::uint64_t* sorted = RadixSortByUpperHalf(order.data(), order.data() + d, d);
-    std::vector<std::uint32_t> rankOfId(d);
+    std::vector<std::uint32_t>& rankOfId = tables.RankOfId;
+    rankOfId.resize(d);
     distinct.resize(d);
     for (std::uint32_t r = 0; r < d; ++r) {
         rankOfId[static_cast<std::uint32_t>(sorted[r])] = r;
@@ -315,7 +332,7 @@ void TPreProcessedDimension::ComputeRanks(TRankScratch& scratch)
     RankCounts.clear();
     RankCounts.shrink_to_fit();
     RanksAreCurrent = true;
-    if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), nullptr, nullptr)) {
+    if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), nullptr, nullptr, scratch.Tables())) {
         ReleaseTail(Ranks);
         return;
     }
@@ -351,6 +368,12 @@ void TPreProcessedDimension::RankBySorting(TRankScratch& scratch)
 
 void TPreProcessedDimension::ComputeFrequencies()
 {
+    TRankScratch scratch;
+    ComputeFrequencies(scratch);
+}
+
+void TPreProcessedDimension::ComputeFrequencies(TRankScratch& scratch)
+{
     const std::size_t n = Values.size();
     if (!RanksAreCurrent) {
         // Ranking and counting in one pass, when the hash table serves.
@@ -361,13 +384,13 @@ void TPreProcessedDimension::ComputeFrequencies()
         RankCounts.clear();
         RankCounts.shrink_to_fit();
         RanksAreCurrent = true;
-        if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), &Occurrences, &Weights)) {
+        if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), &Occurrences, &Weights,
+                          scratch.Tables())) {
             ReleaseTail(Ranks);
             ReleaseTail(Occurrences);
             ReleaseTail(Weights);
             return;
         }
-        TRankScratch scratch;
         RankBySorting(scratch);
     }
     AssignLarge(Occurrences, n);

@@ -47,16 +47,24 @@ private:
 };
 
 // ---- Scratch memory of the ranking -------------------------------------------------------
-// One load ranks every dimension; keeping one scratch block for all of them saves allocating
-// and first touching it again for each.
+// One load ranks every dimension; keeping one set of scratch tables for all of them saves
+// allocating and first touching them again for each.
 class TRankScratch {
 public:
+    TRankScratch();
+    ~TRankScratch();
+    TRankScratch(const TRankScratch&) = delete;
+    TRankScratch& operator=(const TRankScratch&) = delete;
+
     // At least `count` items; their contents are undefined.
     std::uint64_t* Get(std::size_t count);
+    struct TTables;  // the hash tables of the ranking
+    TTables& Tables() { return *HashTables; }
 
 private:
     std::unique_ptr<std::uint64_t[]> Items;
     std::size_t Capacity = 0;
+    std::unique_ptr<TTables> HashTables;
 };
 
 // ---- A column ---------------------------------------------------------------------------
@@ -77,6 +85,7 @@ public:
     void Normalise(bool recomputeRange);
     // Relative frequency of equal values over all cells; also (re)builds the ranks.
     void ComputeFrequencies();
+    void ComputeFrequencies(TRankScratch& scratch);
     // Relevance weights of the cells around RelevanceValue.
     void ComputeRelevance();
     // Every cell's Weight = 0.

@@ -291,13 +291,14 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     // ---- normalise, rank and count, records
     // The reserved but unused tail of each column goes back to the system first (the last
     // huge page written is only partly used).
+    TRankScratch scratch;
     for (std::size_t j = 0; j < fields; ++j) {
         TPreProcessedDimension* dimension = Dimensions[j].get();
         std::vector<float>& values = dimension->Values;
         ReleaseUnusedPages(values.data() + values.size(), (values.capacity() - values.size()) * sizeof(float));
         dimension->SetHighLow(highs[j], lows[j]);
         dimension->Normalise(false);
-        dimension->ComputeFrequencies();
+        dimension->ComputeFrequencies(scratch);
     }
     BuildRecords();
     RelevanceValuesTimeStamp = NewChangeStamp();
