@@ -220,6 +220,7 @@ void TFormVisualizationTree::ButtonGoTextFileClick()
     if (VisTreeValue) return;
     ShowDataAccess(false);
     auto workspace = std::make_unique<TFormVisWorkspace>(this);
+    workspace->hide();  // no empty window behind the reader's message
     if (!workspace->LoadFromTextFile(QFile::encodeName(EditTextFile->text()).toStdString())) {
         // The reader has said why; the controls come back so that another file can be tried.
         workspace.reset();
@@ -227,6 +228,7 @@ void TFormVisualizationTree::ButtonGoTextFileClick()
         EditTextFile->setFocus();
         return;
     }
+    workspace->show();
     VisTreeValue = std::make_unique<TVisTree>(std::move(workspace), this);
 }
 
@@ -240,6 +242,7 @@ void TFormVisualizationTree::ButtonGoClick()
     DatabaseTable = ZDatabaseAccess->OpenTable(tableName);
     if (!DatabaseTable) return;
     auto workspace = std::make_unique<TFormVisWorkspace>(this);
+    workspace->hide();
     if (!workspace->LoadFromTable(*DatabaseTable, tableName)) return;
     workspace->show();
     VisTreeValue = std::make_unique<TVisTree>(std::move(workspace), this);

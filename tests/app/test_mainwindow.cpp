@@ -149,6 +149,16 @@ TEST_F(MainWindowTest, FailedLoadsReportAndLeaveTheControlsUsable)
         ExpectChoosing();
     }
 
+    // While the message is up, no empty workspace stands behind it.
+    int visibleDuringMessage = -1;
+    TMessageFunction previous = SetMessageFunction([&](TMessageKind, const std::string&, const std::string&) {
+        visibleDuringMessage = 0;
+        for (QMdiSubWindow* workspace : Workspaces()) visibleDuringMessage += workspace->isVisible();
+    });
+    LoadFile(missing);
+    SetMessageFunction(previous);
+    EXPECT_EQ(visibleDuringMessage, 0);
+
     // Return in the file box loads as well.
     TMessageRecorder messages;
     auto* edit = Find<QLineEdit>("EditTextFile");
