@@ -1,8 +1,6 @@
 #include "app/SqliteTableSource.h"
 
 #include <cctype>
-#include <charconv>
-#include <string_view>
 
 TSqliteTableSource::TSqliteTableSource(const std::string& file, const std::string& selectStatement,
                                        std::vector<bool> textFields, const std::string& rowCountStatement)
@@ -98,25 +96,8 @@ bool TSqliteTableSource::Next()
 double TSqliteTableSource::AsFloat(int field)
 {
     if (!OnRow || field < 0 || field >= FieldCount()) return 0.0;
-    switch (sqlite3_column_type(Statement, field)) {
-    case SQLITE_FLOAT:
-    case SQLITE_INTEGER:
-        return sqlite3_column_double(Statement, field);
-    case SQLITE_TEXT: {
-        // Text that holds a number reads as that number, any other as 0.
-        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(Statement, field));
-        if (!text) return 0.0;
-        // from_chars: always '.', whatever the process locale.
-        std::string_view view(text, static_cast<std::size_t>(sqlite3_column_bytes(Statement, field)));
-        while (!view.empty() && (view.front() == ' ' || view.front() == '+')) view.remove_prefix(1);
-        while (!view.empty() && view.back() == ' ') view.remove_suffix(1);
-        double value = 0.0;
-        const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
-        return error == std::errc() && end == view.data() + view.size() ? value : 0.0;
-    }
-    default:  // NULL, BLOB
-        return 0.0;
-    }
+    // SQLite's own conversion: NULL reads 0, text its leading number (or 0).
+    return sqlite3_column_double(Statement, field);
 }
 
 std::string TSqliteTableSource::AsString(int field)

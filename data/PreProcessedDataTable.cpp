@@ -75,7 +75,7 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
     }
 
     std::vector<TPreProcessedDimension*> dimensions;
-    std::vector<bool> isText;
+    std::vector<char> isText;  // not vector<bool>: read once per cell
     dimensions.reserve(fieldCount);
     for (int i = 0; i < fieldCount; ++i) {
         const std::string name = table.FieldName(i);
@@ -96,6 +96,7 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
 
     // Row from which a field could no longer be read; -1 while it reads fine.
     std::vector<std::int64_t> failedFrom(fieldCount, -1);
+    bool anyFailed = false;
     std::vector<float> row(fieldCount, 0.0f);
     std::int64_t rows = 0;
     bool stepFailed = false;
@@ -103,12 +104,13 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
         for (bool more = table.First(); more; more = table.Next()) {
             for (int i = 0; i < fieldCount; ++i) {
                 row[i] = 0.0f;
-                if (failedFrom[i] >= 0) continue;
+                if (anyFailed && failedFrom[i] >= 0) continue;
                 try {
                     row[i] = isText[i] ? static_cast<float>(TPreProcessedDimension::HashText(table.AsString(i)))
                                        : ToCellValue(table.AsFloat(i));
                 } catch (const std::exception&) {
                     failedFrom[i] = rows;
+                    anyFailed = true;
                 }
             }
             // A row enters the dimensions whole, so they always hold equally many cells. Raw
