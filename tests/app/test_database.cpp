@@ -225,6 +225,22 @@ TEST_F(DatabaseSqlite, TablesThatCannotBeLoaded)
     EXPECT_EQ(RowCount(File, "t"), 2);
 }
 
+TEST_F(DatabaseSqlite, FileThatIsNoDatabase)
+{
+    {
+        QFile file(File);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#a b\n1 2\n");
+    }
+    TDatabaseAccess access;
+    // SQLite opens files lazily: the fault shows when the file is first read.
+    if (access.Connect(Connection())) {
+        EXPECT_TRUE(access.TableNames().empty());
+        EXPECT_EQ(access.OpenTable("a"), nullptr);
+    }
+    EXPECT_TRUE(HasText(Recorder, "not a database")) << (Recorder.Messages.empty() ? "" : Recorder.Messages[0].Text);
+}
+
 TEST_F(DatabaseSqlite, NamesAndPathsThatNeedQuoting)
 {
     // A path with a semicolon and a quote, and a table name with blanks and a quote.
