@@ -35,6 +35,14 @@ public:
 
     void Record(TParallelCoordinatesPolyLine& line)
     {
+        // The primitive is closed and reopened every few records (the same picture): the
+        // OpenGL drawing sends what it gathered when a primitive ends, so its arrays stay
+        // small and in cache instead of growing to hold every segment of the paint.
+        if (++InPrimitive == RecordsPerPrimitive) {
+            Gl().End();
+            Gl().Begin(TPrimitive::Lines);
+            InPrimitive = 0;
+        }
         switch (Mode) {
         case drawmodeNormal: line.DrawNormal(Axes); break;
         case drawmodeFreq: line.DrawFrequency(Axes); break;
@@ -59,6 +67,8 @@ private:
     TParallelAxesGeometry& Axes;
     ENUM_drawModes Mode;
     float Width = 1.0f;
+    int InPrimitive = 0;
+    static constexpr int RecordsPerPrimitive = 1024;
 };
 } // namespace
 

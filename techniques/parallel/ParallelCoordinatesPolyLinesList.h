@@ -17,9 +17,9 @@ public:
     void SetListOfIndexOfDataItemsToDraw(const TRecordList* list) { ListOfIndexOfDataItemsToDraw = list; }
 
     // Draws with the axes laid out in `axes` (its columns bound to the dataset). Each mode
-    // draws all its segments in as few Lines primitives as the state allows (one, except
-    // where the relevance width changes): the same picture as one two-point strip per
-    // segment, at a fraction of the cost.
+    // draws its segments as Lines primitives of many records each (a new one every 1024
+    // records and where the relevance width changes): the same picture as one two-point
+    // strip per segment, at a fraction of the cost.
     void Draw(TParallelAxesGeometry& axes);
 
     int Count() const { return static_cast<int>(Items.size()); }
