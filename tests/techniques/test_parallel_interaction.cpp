@@ -261,3 +261,24 @@ TEST(ParallelView, WithoutDataNothingIsDrawnAndNothingBreaks)
     view.PipelinePartialDomainClick();
     view.MouseUpOnPanel(Qt::LeftButton, Qt::NoButton, Qt::ControlModifier, 10, 10);
 }
+
+TEST_F(ParallelFixture, TheTrackerEditsNothingBeforeARelevancePointExists)
+{
+    View->DrawModeRelevanceClick();
+    Move(1, Y(0.5f));
+    View->MaxRelevanceTracker->TrackBarToSet->setValue(7);
+    for (int d = 0; d < Data->NumberOfDimensions(); ++d) EXPECT_FLOAT_EQ(Data->GetMaxRelevanceDistance(d), 0.2f) << d;
+}
+
+TEST_F(ParallelFixture, TheTimeLineWorksOnADatasetWithoutTimeChunks)
+{
+    // A derived dataset carries no chunk size (-1) and no moment.
+    Data->TimeDiscreteRange = -1;
+    Data->TimeMoment = -1;
+    View->ShowTimeLineClick();
+    ASSERT_TRUE(View->TimeLineWindow);
+    EXPECT_EQ(Data->TimeDiscreteRange, 4);  // the chunk of a loaded file (12), then the range bar's clamp to 4 records
+    EXPECT_GE(View->TimeLineWindow->TrackBarToSet->maximum(), 1);
+    View->TimeMomentChange(1);
+    EXPECT_EQ(RecordSegments(Paint()).size(), 8u);  // all four records lie in the first chunk
+}
