@@ -114,9 +114,11 @@ TEST_F(PanelWindowTest, OpensFromTheComboBoxAndShowsOnlyBrushedRecordsAfterACtrl
         return int(std::lround(At(mpgX, data->Value(1, r) * View->AxisLength + TParallelCoordinates::Margin).y() * scale));
     };
     const int column = int(At(mpgX, 0).x() * scale);
+    // Lines are a device-independent pixel wide, steep ones cover a few rows at the axis.
+    const int near = int(std::ceil(scale));
     auto blueNear = [&](int y) {
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -near; dy <= near; ++dy)
+            for (int dx = -near; dx <= near; ++dx)
                 if (y + dy >= 0 && y + dy < image.height() && IsBlue(image.pixel(column + dx, y + dy))) return true;
         return false;
     };
@@ -130,7 +132,7 @@ TEST_F(PanelWindowTest, OpensFromTheComboBoxAndShowsOnlyBrushedRecordsAfterACtrl
             EXPECT_TRUE(blueNear(y)) << "brushed record " << k << " missing at row " << y;
         } else {
             bool nearInside = false;
-            for (int d = -4; d <= 4; ++d) nearInside |= insideRows.count(y + d) > 0;
+            for (int d = -8 * near; d <= 8 * near; ++d) nearInside |= insideRows.count(y + d) > 0;
             if (nearInside) continue;
             ++checkedOutside;
             EXPECT_FALSE(blueNear(y)) << "record " << k << " outside the brush drawn at row " << y;
