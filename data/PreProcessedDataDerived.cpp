@@ -79,7 +79,8 @@ void TPreProcessedData::ComputeFrequencies(int dimension, const TRecordList& rec
 
 void TPreProcessedData::SetRelevancePoint(int dimension, float value)
 {
-    if (dimension < 0 || dimension >= NumberOfDimensions()) return;
+    // A position that is not a number (a mouse position from a degenerate view) sets nothing.
+    if (dimension < 0 || dimension >= NumberOfDimensions() || !std::isfinite(value)) return;
     RelevanceValuesTimeStamp = NewChangeStamp();
     Dimensions[dimension]->RelevanceValue = value;
     Dimensions[dimension]->ComputeRelevance();

@@ -63,6 +63,8 @@ public:
         return {Buffer.data() + Begin, std::min(End - Begin, kBinaryProbe)};
     }
     void SkipBytes(std::size_t count) { Begin += std::min(count, End - Begin); }
+    // Frees the buffer once reading is over.
+    void Release() { std::vector<char>().swap(Buffer); }
     int ErrorNumber() const { return Error; }
 
 private:
@@ -291,14 +293,17 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     // ---- normalise, rank and count, records
     // The reserved but unused tail of each column goes back to the system first (the last
     // huge page written is only partly used).
-    TRankScratch scratch;
-    for (std::size_t j = 0; j < fields; ++j) {
-        TPreProcessedDimension* dimension = Dimensions[j].get();
-        std::vector<float>& values = dimension->Values;
-        ReleaseUnusedPages(values.data() + values.size(), (values.capacity() - values.size()) * sizeof(float));
-        dimension->SetHighLow(highs[j], lows[j]);
-        dimension->Normalise(false);
-        dimension->ComputeFrequencies(scratch);
+    reader.Release();
+    {
+        TRankScratch scratch;  // freed before the records are made, to keep the peak low
+        for (std::size_t j = 0; j < fields; ++j) {
+            TPreProcessedDimension* dimension = Dimensions[j].get();
+            std::vector<float>& values = dimension->Values;
+            ReleaseUnusedPages(values.data() + values.size(), (values.capacity() - values.size()) * sizeof(float));
+            dimension->SetHighLow(highs[j], lows[j]);
+            dimension->Normalise(false);
+            dimension->ComputeFrequencies(scratch);
+        }
     }
     BuildRecords();
     RelevanceValuesTimeStamp = NewChangeStamp();

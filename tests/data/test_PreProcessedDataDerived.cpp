@@ -193,6 +193,21 @@ TEST(Relevance, SettingAndRemovingAgainRestoresCoefficients)
     for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(data.GetRecord(k)->RecordRelevanceCoefficiente, 1.0f);
 }
 
+TEST(Relevance, PositionsThatAreNotNumbersSetNothing)
+{
+    TPreProcessedData data;
+    Fill(data, {{0, 5, 6, 10}});
+    const auto weights = ColumnWeights(data, 0);
+    for (float bad : {std::nanf(""), INFINITY, -INFINITY}) {
+        data.SetRelevancePoint(0, bad);
+        EXPECT_EQ(data.RelevanceDimensionCount, 0);
+        EXPECT_FLOAT_EQ(data.GetRelevanceValue(0), -1.0f);
+        EXPECT_EQ(ColumnWeights(data, 0), weights);
+    }
+    data.SetRelevancePoint(7, 0.5f);  // no such dimension
+    EXPECT_EQ(data.RelevanceDimensionCount, 0);
+}
+
 TEST(Relevance, RemoveAllClearsWeightsAndLeavesCoefficients)
 {
     TPreProcessedData data;
