@@ -282,3 +282,18 @@ TEST_F(ParallelFixture, TheTimeLineWorksOnADatasetWithoutTimeChunks)
     View->TimeMomentChange(1);
     EXPECT_EQ(RecordSegments(Paint()).size(), 8u);  // all four records lie in the first chunk
 }
+
+TEST_F(ParallelFixture, TheTenthBrushOfAnAxisTakesThePaletteFromTheStartAgain)
+{
+    for (int k = 0; k < 10; ++k) Click(0, Y(0.05f + 0.09f * k), Qt::ControlModifier);
+    TSelectionsList* alpha = Controller->GetSelectionsList(0);
+    ASSERT_EQ(alpha->Count(), 10);
+    EXPECT_EQ(*alpha->GetSelection(9)->Color(), TOpenGLColor(0, 0, 1));
+    EXPECT_EQ(*alpha->GetSelection(1)->Color(), TOpenGLColor(0, 1, 0));
+    // Only the focused (last) one is drawn red.
+    const TRecordingDrawing r = Paint();
+    int red = 0;
+    for (const auto* t : r.PrimitivesOf(TPrimitive::Triangles))
+        red += TRecordingDrawing::SameColor(t->Vertices[0].Color, TOpenGLColor(1, 0, 0));
+    EXPECT_EQ(red, 1);
+}
