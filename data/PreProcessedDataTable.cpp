@@ -139,15 +139,19 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
         return false;
     }
 
-    for (TPreProcessedDimension* dimension : dimensions) {
-        dimension->Normalised = false;
-        dimension->Normalise(true);
-        dimension->Normalised = true;
+    {
+        TRankScratch scratch;  // one set of ranking tables for every column, freed before the records
+        for (TPreProcessedDimension* dimension : dimensions) {
+            dimension->Normalised = false;
+            dimension->Normalise(true);
+            dimension->Normalised = true;
+            dimension->ComputeFrequencies(scratch);
+        }
     }
     BuildRecords();
     RecordsNumber = static_cast<int>(rows);
     Normalise(true);  // skips every dimension: all are Normalised
-    ComputeFrequencies();
+    FrequencyValuesTimeStamp = NewChangeStamp();
     RelevanceValuesTimeStamp = NewChangeStamp();
     FrequencyValuesTimeStamp = NewChangeStamp();
     TimeDiscreteRange = 12;
