@@ -102,27 +102,25 @@ void TParallelCoordsMethods::DrawModaValuesStatistic(TStatistics* s)
 void TParallelCoordsMethods::DrawAverageLine(TStatisticsList* statistics)
 {
     BeginDrawAverageList(statistics);
-    if (!statistics) return;
-    TDrawing& gl = Gl();
-    gl.LineWidth(5);
-    gl.Begin(TPrimitive::LineStrip);
-    for (int d : View->GetAxisOrder())
-        if (TStatistics* s = statistics->GetStatistics(d))
-            gl.Vertex(View->GetAxisX(d), float(Trunc(s->Average() * View->AxisLength + TParallelCoordinates::Margin)), 0);
-    gl.End();
-    gl.Flush();
+    DrawStatisticsLine(statistics, &TStatistics::Average);
 }
 
 void TParallelCoordsMethods::DrawMedianLine(TStatisticsList* statistics)
 {
     BeginDrawMedianList(statistics);
+    DrawStatisticsLine(statistics, &TStatistics::Median);
+}
+
+// One line strip through a statistic of every axis, in this view's axis order.
+void TParallelCoordsMethods::DrawStatisticsLine(TStatisticsList* statistics, float (TStatistics::*value)() const)
+{
     if (!statistics) return;
     TDrawing& gl = Gl();
     gl.LineWidth(5);
     gl.Begin(TPrimitive::LineStrip);
     for (int d : View->GetAxisOrder())
         if (TStatistics* s = statistics->GetStatistics(d))
-            gl.Vertex(View->GetAxisX(d), float(Trunc(s->Median() * View->AxisLength + TParallelCoordinates::Margin)), 0);
+            gl.Vertex(View->GetAxisX(d), float(Trunc((s->*value)() * View->AxisLength + TParallelCoordinates::Margin)), 0);
     gl.End();
     gl.Flush();
 }

@@ -35,6 +35,7 @@ public:
     TParallelCoordinates* View;
 
 private:
+    void DrawStatisticsLine(TStatisticsList* statistics, float (TStatistics::*value)() const);
     // A statistic's horizontal tick of width 5 at (x ± 5, y) and its label at (x + 6, y).
     void Mark(int dimension, float value, const std::string& label);
     float Normalised(int y) const;
