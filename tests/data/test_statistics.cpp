@@ -9,6 +9,7 @@
 
 #include "data/StatisticsList.h"
 #include "render/RecordingDrawing.h"
+#include "tests/support/UnitScaleData.h"
 
 namespace {
 
@@ -16,20 +17,7 @@ namespace {
 // normalisation changes them), with ranks and frequencies computed as after a load.
 std::unique_ptr<TPreProcessedData> MakeData(const std::vector<std::vector<float>>& columns)
 {
-    auto data = std::make_unique<TPreProcessedData>();
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        TPreProcessedDimension* dimension = data->AddDimension("d" + std::to_string(i));
-        for (float v : columns[i]) dimension->AddValue(v);
-    }
-    data->BuildRecords();
-    for (int i = 0; i < data->NumberOfDimensions(); ++i) {
-        TPreProcessedDimension* dimension = data->GetDimension(i);
-        dimension->SetHighLow(1.0f, 0.0f);
-        dimension->ValueRange = 1.0f;
-        dimension->Normalised = true;
-    }
-    data->ComputeFrequencies();
-    return data;
+    return MakeUnitScaleData({}, columns);
 }
 
 struct TStatisticsCase {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "data/PreProcessedData.h"
+#include "tests/support/UnitScaleData.h"
 #include "render/RecordingDrawing.h"
 #include "techniques/parallel/ParallelCoordinates.h"
 #include "vis/SelectionsController.h"
@@ -17,23 +18,11 @@
 #include <QSlider>
 
 // Columns on the unit scale already (normalised value = value), in the dimensions' own
-// units from `low` to `low + 10`.
+// units from 0 to 10.
 inline std::unique_ptr<TPreProcessedData> MakeParallelData(const std::vector<std::string>& names,
                                                           const std::vector<std::vector<float>>& columns)
 {
-    auto data = std::make_unique<TPreProcessedData>();
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        TPreProcessedDimension* dimension = data->AddDimension(names[i]);
-        for (float v : columns[i]) dimension->AddValue(v);
-    }
-    data->BuildRecords();
-    for (int i = 0; i < data->NumberOfDimensions(); ++i) {
-        TPreProcessedDimension* dimension = data->GetDimension(i);
-        dimension->SetHighLow(10.0f, 0.0f);
-        dimension->ValueRange = 10.0f;
-        dimension->Normalised = true;
-    }
-    data->ComputeFrequencies();
+    auto data = MakeUnitScaleData(names, columns, 10.0f);
     data->TimeDiscreteRange = 12;
     data->TimeMoment = data->RecordsNumber;
     return data;

@@ -5,27 +5,13 @@
 #include <vector>
 
 #include "data/PreProcessedData.h"
+#include "tests/support/UnitScaleData.h"
 #include "vis/SelectionsController.h"
 
-// A dataset whose columns hold exactly the given values (on the unit scale already, so the
-// normalised values are the values given), named as given, with frequencies computed.
 inline std::unique_ptr<TPreProcessedData> MakeSelectionData(const std::vector<std::string>& names,
                                                            const std::vector<std::vector<float>>& columns)
 {
-    auto data = std::make_unique<TPreProcessedData>();
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        TPreProcessedDimension* dimension = data->AddDimension(names[i]);
-        for (float v : columns[i]) dimension->AddValue(v);
-    }
-    data->BuildRecords();
-    for (int i = 0; i < data->NumberOfDimensions(); ++i) {
-        TPreProcessedDimension* dimension = data->GetDimension(i);
-        dimension->SetHighLow(1.0f, 0.0f);
-        dimension->ValueRange = 1.0f;
-        dimension->Normalised = true;
-    }
-    data->ComputeFrequencies();
-    return data;
+    return MakeUnitScaleData(names, columns);
 }
 
 // What a view's "add new selection" does: a selection over [min, max] on the list's
