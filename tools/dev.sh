@@ -10,7 +10,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-}
 shift || true
 
-packages=(cmake ninja-build g++ pkg-config
+packages=(cmake ninja-build g++ pkg-config ccache
           qt6-base-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6sql6-psql
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri
           libgtest-dev libbenchmark-dev libsqlite3-dev)
