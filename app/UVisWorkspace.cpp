@@ -307,7 +307,9 @@ void TFormVisWorkspace::LoadFromComposition(TVisTreeCompositionNode* composition
 // The record count, then a selections controller bound to the new dataset.
 void TFormVisWorkspace::FinishLoad()
 {
-    LabelTotal->setText(QStringLiteral("- Total records: ") + QString::number(DataValue->RecordsNumber));
+    QString total = QStringLiteral("- Total records: ") + QString::number(DataValue->RecordsNumber);
+    for (const std::string& note : DataValue->LoadNotes) total += QLatin1Char('\n') + ToQString(note);
+    LabelTotal->setText(total);
     FitLabel(LabelTotal, LabelTotal->width());
     StackLabels();
     SelectionsControllerValue = std::make_unique<TSelectionsController>();

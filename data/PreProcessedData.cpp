@@ -608,6 +608,16 @@ void TPreProcessedData::Clear()
     TimeAttributeIndex = -1;
     TimeMoment = -1;
     TimeDiscreteRange = -1;
+    LoadNotes.clear();
+}
+
+void TSkippedLines::AppendNote(std::vector<std::string>& notes) const
+{
+    if (Count == 0) return;
+    std::string note = "- Skipped " + IntToStr(static_cast<long long>(Count)) + (Count == 1 ? " line (" : " lines (") + Reason + "): ";
+    for (std::size_t i = 0; i < FirstLines.size(); ++i) note += (i ? ", " : "") + IntToStr(static_cast<long long>(FirstLines[i]));
+    if (Count > FirstLines.size()) note += ", \u2026";
+    notes.push_back(std::move(note));
 }
 
 TPreProcessedDimension* TPreProcessedData::AddDimension(const std::string& name)

@@ -287,11 +287,37 @@ public:
     int TimeAttributeIndex = -1;
     int TimeMoment = -1;
     int TimeDiscreteRange = -1;
+    // What a load skipped or changed on the way (lines, cells), one note a line; the
+    // workspace's label panel shows them under the record count. Empty after a clean load.
+    std::vector<std::string> LoadNotes;
 
 private:
     static int SortDimensionValue;
     std::vector<std::unique_ptr<TPreProcessedDimension>> Dimensions;
     std::vector<TPreProcessedRecord> RecordStorage;  // reserved once; never reallocated after BuildRecords
+};
+
+// ---- Lines a reader skipped ----------------------------------------------------------------
+// Counts the lines skipped for one reason and words the load note about them: how many, and
+// the first line numbers (1-based, the header being line 1).
+class TSkippedLines {
+public:
+    explicit TSkippedLines(std::string reason) : Reason(std::move(reason)) {}
+    void Add(std::size_t lineNumber)
+    {
+        if (FirstLines.size() < kListed) FirstLines.push_back(lineNumber);
+        ++Count;
+    }
+    std::size_t Skipped() const { return Count; }
+    // "- Skipped 3 lines (reason): 4, 7, 9"; with more than five lines the list ends in "…".
+    // Nothing is appended when no line was skipped.
+    void AppendNote(std::vector<std::string>& notes) const;
+
+private:
+    static constexpr std::size_t kListed = 5;
+    std::string Reason;
+    std::size_t Count = 0;
+    std::vector<std::size_t> FirstLines;
 };
 
 // ---- A database table, as the table reader sees it --------------------------------------

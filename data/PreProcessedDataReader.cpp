@@ -256,12 +256,19 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     std::vector<float> lows(fields), highs(fields);
     const char separator = DecimalSeparator();
     std::size_t records = 0;
+    std::size_t lineNumber = 1;  // the header's
+    TSkippedLines wrongCount("not " + IntToStr(static_cast<long long>(fields)) + (fields == 1 ? " value" : " values"));
+    TSkippedLines tooLong("longer than " + IntToStr(kMaxLineLength) + " characters");
     for (;;) {
         std::string_view line;
         const auto result = reader.Next(line);
         if (result == TLineReader::TResult::End) break;
         if (result == TLineReader::TResult::Error) return fail(cannotRead + std::strerror(reader.ErrorNumber()) + ".");
-        if (result == TLineReader::TResult::TooLong) continue;
+        ++lineNumber;
+        if (result == TLineReader::TResult::TooLong) {
+            tooLong.Add(lineNumber);
+            continue;
+        }
         if (line.empty() || line[0] == '%') continue;
         const char* p = line.data();
         const char* const end = p + line.size();
@@ -276,7 +283,10 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
             }
             p = ReadToken(p, end, separator, static_cast<float>(records), lineValues[count++]);
         }
-        if (!accepted || count != fields) continue;
+        if (!accepted || count != fields) {
+            if (count > 0) wrongCount.Add(lineNumber);  // blank lines pass silently
+            continue;
+        }
         if (records == 0) {
             lows = lineValues;
             highs = lineValues;
@@ -310,5 +320,7 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     FrequencyValuesTimeStamp = NewChangeStamp();
     TimeDiscreteRange = 12;
     TimeMoment = RecordsNumber;
+    wrongCount.AppendNote(LoadNotes);
+    tooLong.AppendNote(LoadNotes);
     return true;
 }

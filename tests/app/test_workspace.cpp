@@ -320,6 +320,19 @@ TEST_F(WorkspaceTest, LoadFromTextFileFillsTheLabelPanelAndStacksIt)
     EXPECT_GT(panel->height(), panelHeight);
 }
 
+TEST_F(WorkspaceTest, TheLabelPanelListsWhatTheLoadSkippedUnderTheRecordCount)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string path = folder.filePath(QStringLiteral("skips.lumet")).toStdString();
+    std::ofstream(path) << "#a b\n1 2\n3\n4 5\n6 7 8\n";
+    ASSERT_TRUE(Workspace->LoadFromTextFile(path));
+    EXPECT_EQ(Text("LabelTotal"), QStringLiteral("- Total records: 2\n- Skipped 2 lines (not 2 values): 3, 5"));
+    auto* total = Find<QLabel>("LabelTotal");
+    EXPECT_GE(total->height(), 2 * total->fontMetrics().height());
+    EXPECT_EQ(Find<QLabel>("LabelLevel")->y(), Bottom("LabelTotal") + 5);
+}
+
 TEST_F(WorkspaceTest, AFileWithoutRecordsShowsZeroAndAMissingOneFails)
 {
     QTemporaryDir folder;

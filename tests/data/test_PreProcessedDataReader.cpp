@@ -91,6 +91,8 @@ TEST(Reader, AcceptsOnlyLinesWithOneTokenPerField)
     ASSERT_TRUE(loaded.Ok);
     EXPECT_TRUE(loaded.Messages.empty());
     ASSERT_EQ(data.RecordsNumber, 4);
+    // The short and the long line are reported by number; blank lines and comments are not.
+    EXPECT_THAT(data.LoadNotes, ElementsAre("- Skipped 2 lines (not 3 values): 3, 4"));
     ASSERT_EQ(static_cast<int>(data.ListOfPreprocessedRecords.size()), 4);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(static_cast<int>(data.GetDimension(i)->Count()), 4);
     // dimension a: 1, 7, "1\t2" (not a number: record index 2), 10
@@ -281,9 +283,25 @@ TEST(Reader, DropsLinesLongerThan9999CharactersAndGoesOn)
     ASSERT_TRUE(loaded.Ok);
     EXPECT_TRUE(loaded.Messages.empty());
     ASSERT_EQ(data.RecordsNumber, 3);
+    EXPECT_THAT(data.LoadNotes, ElementsAre("- Skipped 3 lines (longer than 9999 characters): 3, 5, 7"));
     EXPECT_FLOAT_EQ(data.GetLowValue(0), 1.0f);
     EXPECT_FLOAT_EQ(data.GetHighValue(0), 9.0f);
     EXPECT_FLOAT_EQ(data.Denormalise(0, data.GetCell(0, 1).Value()), 7.0f);
+}
+
+TEST(Reader, NotesCountEverySkippedLineAndListTheFirstFive)
+{
+    TTempDirectory dir;
+    std::string content = "#a\n";
+    for (int i = 0; i < 8; ++i) content += "1 2\n";  // lines 2 to 9
+    content += "3\n" + std::string(10000, '4') + "\n";
+    TPreProcessedData data;
+    ASSERT_TRUE(Load(data, dir.Write("n.lumet", content)).Ok);
+    EXPECT_EQ(data.RecordsNumber, 1);
+    EXPECT_THAT(data.LoadNotes, ElementsAre("- Skipped 8 lines (not 1 value): 2, 3, 4, 5, 6, \u2026",
+                                            "- Skipped 1 line (longer than 9999 characters): 11"));
+    ASSERT_TRUE(Load(data, dir.Write("clean.lumet", "#a\n1\n")).Ok);
+    EXPECT_TRUE(data.LoadNotes.empty());
 }
 
 TEST(Reader, HeaderWithoutDataGivesDimensionsAndNoRecords)
