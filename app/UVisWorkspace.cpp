@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QTimer>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -24,7 +25,8 @@
 #include "app/VisTree.h"
 #include "data/Auxiliar.h"
 #include "data/PreProcessedData.h"
-#include "techniques/parallel/ParallelCoordinates.h"
+#include "techniques/Techniques.h"
+#include "vis/VisualizationPanel.h"
 #include "vis/SelectionsController.h"
 
 namespace {
@@ -40,12 +42,6 @@ constexpr int MaxComboWidth = 150;
 constexpr Qt::WindowFlags SubWindowFlags =
     Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint;
 
-const char* const TechniqueItems[] = {"Parallel Coordinates", "Fastmap Projection", "Scatter Plots", "Star Coordinates",
-                                      "Table Lens"};
-// By technique index.
-const char* const TechniqueKeys[] = {"Parallel", "Scatter", "Star", "Table", "Fastmap"};
-const char* const TabCaptionPrefixes[] = {"ParallelCoords", "ScatterPlots", "StarCoordinates", "TableLens",
-                                          "FastmapProjection"};
 
 QString ToQString(const std::string& bytes)
 {
@@ -247,7 +243,7 @@ void TFormVisWorkspace::FormCreate()
     LayoutUpperDetails();
     SetFormHeight(200);
     SetFormSize(338, Height());
-    for (const char* item : TechniqueItems) ComboBoxVisualizations->addItem(QLatin1String(item));
+    for (const char* item : TechniqueItemsInComboOrder()) ComboBoxVisualizations->addItem(QLatin1String(item));
     ComboBoxVisualizations->setCurrentIndex(0);
 }
 
@@ -320,9 +316,8 @@ void TFormVisWorkspace::FinishLoad()
 
 int TFormVisWorkspace::TechniqueIndex(const QString& itemText)
 {
-    for (int i = 0; i < TechniqueCount; ++i)
-        if (itemText.contains(QLatin1String(TechniqueKeys[i]))) return i;
-    return -1;
+    const QByteArray text = itemText.toUtf8();
+    return TechniqueIndexOfItem(std::string_view(text.constData(), std::size_t(text.size())));
 }
 
 void TFormVisWorkspace::ComboBoxVisualizationsChange()
@@ -334,20 +329,45 @@ void TFormVisWorkspace::ComboBoxVisualizationsChange()
 
 void TFormVisWorkspace::ButtonGoVisClick() { ComboBoxVisualizationsChange(); }
 
-// The techniques' views are created here; a technique without a view opens nothing.
+// The techniques' views come from the list of techniques; null for one without a view.
 std::unique_ptr<QWidget> TFormVisWorkspace::NewView(int index)
 {
-    switch (index) {
-    case 0: return std::make_unique<TParallelCoordinates>();
-    default: return nullptr;
+    if (index < 0 || index >= TechniqueCount) return nullptr;
+    const TTechnique& technique = Techniques()[std::size_t(index)];
+    return technique.Create ? technique.Create() : nullptr;
+}
+
+void TFormVisWorkspace::ShowViewMessage(const QString& text)
+{
+    if (!ViewMessage) {
+        ViewMessage = new QLabel(PageControlVisualizations);
+        ViewMessage->setObjectName(QStringLiteral("LabelViewMessage"));
+        ViewMessage->setAlignment(Qt::AlignCenter);
+        ViewMessage->setWordWrap(true);
+        ViewMessage->setAutoFillBackground(true);
+        ViewMessage->setFrameShape(QFrame::Box);
+        ViewMessageTimer = new QTimer(this);
+        ViewMessageTimer->setSingleShot(true);
+        connect(ViewMessageTimer, &QTimer::timeout, ViewMessage, &QLabel::hide);
     }
+    ViewMessage->setText(text);
+    const QRect area = PageControlVisualizations->rect();
+    const int width = std::min(area.width(), 320);
+    ViewMessage->setGeometry(area.x() + (area.width() - width) / 2, area.y() + area.height() / 2 - 30, width, 60);
+    ViewMessage->show();
+    ViewMessage->raise();
+    ViewMessageTimer->start(4000);
 }
 
 void TFormVisWorkspace::CreateView(int index)
 {
     if (index < 0 || index >= TechniqueCount || !DataValue) return;
     std::unique_ptr<QWidget> view = NewView(index);
-    if (!view) return;
+    if (!view) {
+        ShowViewMessage(QLatin1String(Techniques()[std::size_t(index)].Item) +
+                        QStringLiteral(" cannot be opened: this build has no view for it yet."));
+        return;
+    }
     // The view gets, in this order, the pipeline permission, the dataset, the shared
     // controller (its own is freed), its workspace and the main window's callbacks, and a
     // first paint, which binds the controller's callbacks to it.
@@ -373,7 +393,8 @@ void TFormVisWorkspace::CreateView(int index)
     const int sheet = FirstFreeTabSheet();
     PageControlVisualizations->setTabVisible(sheet, true);
     ++ViewCount[index];
-    PageControlVisualizations->setTabText(sheet, QLatin1String(TabCaptionPrefixes[index]) + QString::number(ViewCount[index]));
+    PageControlVisualizations->setTabText(
+        sheet, QLatin1String(Techniques()[std::size_t(index)].CaptionPrefix) + QString::number(ViewCount[index]));
     QWidget* page = PageControlVisualizations->widget(sheet);
     FillWith(page, view.get());
     view->installEventFilter(this);  // moves over the view reach the main window too

@@ -21,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 class TFormVisualizationTree;
 class TPreProcessedData;
 class TSelectionsController;
@@ -31,7 +32,7 @@ class TFormVisWorkspace : public QMdiSubWindow {
     Q_OBJECT
 public:
     static constexpr int TabSheetCount = 20;
-    static constexpr int TechniqueCount = 5;
+    static constexpr int TechniqueCount = 5;  // rows of the list of techniques (techniques/Techniques.h)
 
     // Adds itself to the main window's MDI area (none: a free window without size
     // constraints, as tests use it) and shows itself.
@@ -118,6 +119,10 @@ private:
     QWidget* ActiveView() const;
     int FirstFreeTabSheet() const;
     std::unique_ptr<QWidget> NewView(int index);
+    // A short message in the middle of the view area, gone after a few seconds.
+    void ShowViewMessage(const QString& text);
+    QLabel* ViewMessage = nullptr;
+    QTimer* ViewMessageTimer = nullptr;
 
     // Size changes made by code run the resize handlers at once, as the layout relies on.
     void SetFormSize(int width, int height);

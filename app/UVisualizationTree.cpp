@@ -14,7 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/Cursors.h"
+#include "vis/ViewCursors.h"
 #include "app/DataPaths.h"
 #include "app/DatabaseAccess.h"
 #include "app/UVisWorkspace.h"
@@ -343,10 +343,10 @@ void TFormVisualizationTree::SetNavigationMode(QAction* item)
 {
     for (QAction* each : PopupMenuOperations->actions()) each->setChecked(false);
     QWidget* canvas = MdiAreaValue->viewport();
-    if (item == MenuItemTranslate) canvas->setCursor(NavigationCursor(TNavigationCursor::Pan));
-    if (item == MenuItemZoomIn) canvas->setCursor(NavigationCursor(TNavigationCursor::ZoomIn));
-    if (item == MenuItemZoomOut) canvas->setCursor(NavigationCursor(TNavigationCursor::ZoomOut));
-    if (item == MenuItemInstantZoom) canvas->setCursor(NavigationCursor(TNavigationCursor::InstantZoom));
+    if (item == MenuItemTranslate) canvas->setCursor(ViewCursor(TViewCursor::Pan));
+    if (item == MenuItemZoomIn) canvas->setCursor(ViewCursor(TViewCursor::ZoomIn));
+    if (item == MenuItemZoomOut) canvas->setCursor(ViewCursor(TViewCursor::ZoomOut));
+    if (item == MenuItemInstantZoom) canvas->setCursor(ViewCursor(TViewCursor::InstantZoom));
     if (item == MenuItemNone) canvas->unsetCursor();
     item->setChecked(true);
 }

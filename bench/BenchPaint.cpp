@@ -138,7 +138,7 @@ int RunPaint(const std::string& file, int width, int height, int runs, const std
     if (brush && data.NumberOfDimensions() > 1) {
         // A brush over the middle of the second axis: [0.2, 0.8].
         TSelectionsList* list = controller.GetSelectionsList(1);
-        list->AddNewSelection(0, int(0.2f * view->AxisLength + TParallelCoordinates::Margin));
+        list->AddNewSelection(0, view->ValueScale().ToLogicalInt(0.2f));
         if (TSelectioner* s = list->GetSelection(0)) s->SetMaxNormalized(0.8f);
     }
 
@@ -172,7 +172,7 @@ int RunPaint(const std::string& file, int width, int height, int runs, const std
         for (int i = 0; i + 1 < n; ++i)
             for (int j = i; j <= i + 1; ++j) {
                 view->Segments.push_back(view->GetAxisX(j));
-                view->Segments.push_back(data.Value(j, record) * view->AxisLength + TParallelCoordinates::Margin);
+                view->Segments.push_back(view->ValueScale().ToLogical(data.Value(j, record)));
                 view->Segments.push_back(0.0f);
             }
     }

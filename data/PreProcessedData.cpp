@@ -641,6 +641,8 @@ void TPreProcessedData::BuildRecords()
     }
     AssignLarge(ListOfPreprocessedRecords, n);
     for (std::size_t k = 0; k < n; ++k) ListOfPreprocessedRecords[k] = &RecordStorage[k];
+    RecordOrderStamp = NewChangeStamp();
+    TimeWindowStamp = NewChangeStamp();
     RecordsNumber = static_cast<int>(n);
 }
 

@@ -270,6 +270,7 @@ public:
     void ComputeRecordRelevance();
 
     // ---- order
+    // Stable, and nothing happens (no new RecordOrderStamp) when the list is in order already.
     void SortRecordsByRelevance();
     void SortRecordsByDimension(int dimension, TRecordList& records);
     static int SortDimension();  // the process-wide sort dimension (-1 after construction)
@@ -282,6 +283,10 @@ public:
     int RelevanceDimensionCount = 0;
     TChangeStamp RelevanceValuesTimeStamp = 0;
     TChangeStamp FrequencyValuesTimeStamp = 0;
+    // Renewed whenever the time window changes (which records are drawn), and whenever the
+    // order of ListOfPreprocessedRecords changes. Views key their caches on these stamps.
+    TChangeStamp TimeWindowStamp = 0;
+    TChangeStamp RecordOrderStamp = 0;
     TRecordList ListOfPreprocessedRecords;  // record i at position i until a sort
     bool HasTimeAttribute = false;
     int TimeAttributeIndex = -1;

@@ -134,8 +134,10 @@ void TPreProcessedData::SortRecordsByRelevance()
         const float c = r->RecordRelevanceCoefficiente;
         return std::isnan(c) ? -INFINITY : c;
     };
-    std::sort(ListOfPreprocessedRecords.begin(), ListOfPreprocessedRecords.end(),
-              [&](const TPreProcessedRecord* a, const TPreProcessedRecord* b) { return key(a) < key(b); });
+    auto before = [&](const TPreProcessedRecord* a, const TPreProcessedRecord* b) { return key(a) < key(b); };
+    if (std::is_sorted(ListOfPreprocessedRecords.begin(), ListOfPreprocessedRecords.end(), before)) return;
+    std::stable_sort(ListOfPreprocessedRecords.begin(), ListOfPreprocessedRecords.end(), before);
+    RecordOrderStamp = NewChangeStamp();
 }
 
 void TPreProcessedData::SortRecordsByDimension(int dimension, TRecordList& records)
@@ -144,6 +146,7 @@ void TPreProcessedData::SortRecordsByDimension(int dimension, TRecordList& recor
     SortDimensionValue = dimension;
     TPreProcessedDimension* column = Dimensions[dimension].get();
     if (records.size() < 2) return;
+    if (&records == &ListOfPreprocessedRecords) RecordOrderStamp = NewChangeStamp();
     if (!column->RanksCurrent()) column->ComputeRanks();
     const std::uint32_t* ranks = column->Ranks.data();
     const std::size_t distinct = column->DistinctCount();
@@ -174,9 +177,11 @@ void TPreProcessedData::SetTimeMoment(int moment)
     for (TPreProcessedRecord* record : ListOfPreprocessedRecords) record->TemporalInteractionDraw = false;
     for (long long k = start; k < end; ++k) ListOfPreprocessedRecords[static_cast<std::size_t>(k)]->TemporalInteractionDraw = true;
     TimeMoment = moment;
+    TimeWindowStamp = NewChangeStamp();
 }
 
 void TPreProcessedData::SetAllRecordsDrawn(bool flag)
 {
     for (TPreProcessedRecord* record : ListOfPreprocessedRecords) record->TemporalInteractionDraw = flag;
+    TimeWindowStamp = NewChangeStamp();
 }

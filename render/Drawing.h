@@ -7,12 +7,19 @@
 // Like an OpenGL context, one drawing is current at a time: a paint makes its drawing
 // current (TCurrentDrawing) and everything it calls draws with Gl().
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 enum class TPrimitive { Points, Lines, LineStrip, LineLoop, Triangles, Quads };
 enum class TCapability { DepthTest, Lighting, Light0, ColorMaterial, LineStipple, Blend, PointSmooth, Normalize };
 enum class TMatrixMode { Projection, ModelView };
+enum class TFace { Front, Back, FrontAndBack };
+enum class TColorMaterialMode { Ambient, Diffuse, Specular, Emission, AmbientAndDiffuse };
+
+// What the primitives drawn next mean. Only the recording keeps it (tests pick primitives
+// by meaning, not by their width or depth); on screen it costs nothing.
+enum class TMeaning : std::uint8_t { None, Axis, Record, Brush, Statistic, Label, Frame, Overlay, Marker };
 
 class TDrawing {
 public:
@@ -38,6 +45,13 @@ public:
     virtual void Vertex(float x, float y, float z = 0.0f) = 0;
     virtual void Normal(float x, float y, float z) = 0;
     virtual void End() = 0;
+    // Bulk primitives: `count` vertices of `components` (2 or 3; z = 0 for 2) floats each
+    // from `positions`, and from `colors` 3 floats (r, g, b) per vertex, or the current
+    // colour when it is null. `primitive` is Points or Lines (pairs; an odd last vertex is
+    // dropped). One call draws the whole array, as glDrawArrays would; the current colour
+    // afterwards is as before the call. Not inside Begin/End.
+    virtual void DrawArrays(TPrimitive primitive, const float* positions, int components, const float* colors,
+                            std::size_t count) = 0;
 
     // ---- text at the current raster position (set by RasterPos), in the current colour.
     // `text` is bytes; valid UTF-8 is drawn as such, anything else as Latin-1.
@@ -61,14 +75,22 @@ public:
     virtual void LightPosition(const float position[4]) = 0;
     virtual void LightAmbient(const float color[4]) = 0;
     virtual void LightDiffuse(const float color[4]) = 0;
+    virtual void LightSpecular(const float color[4]) = 0;
+    // Materials of both faces. Setting the material already in force costs nothing.
     virtual void MaterialAmbientDiffuse(const float color[4]) = 0;
+    virtual void MaterialAmbient(const float color[4]) = 0;
+    virtual void MaterialDiffuse(const float color[4]) = 0;
+    virtual void MaterialEmission(const float color[4]) = 0;
     virtual void MaterialSpecular(const float color[4]) = 0;
     virtual void MaterialShininess(float shininess) = 0;
+    // Which material the current colour follows while ColorMaterial is enabled.
+    virtual void ColorMaterial(TFace face, TColorMaterialMode mode) = 0;
 
     // ---- a GLU sphere at the current model-view origin
     virtual void Sphere(double radius, int slices, int stacks) = 0;
 
-    // ---- selection names (GL_SELECT picking)
+    // ---- selection names (GL_SELECT picking). Outside BeginSelect/EndSelect OpenGL ignores
+    // them, and so they cost nothing there.
     virtual void InitNames() = 0;
     virtual void PushName(unsigned name) = 0;
     virtual void PopName() = 0;
@@ -85,6 +107,13 @@ public:
     virtual void PickMatrix(double x, double y, double width, double height) = 0;
 
     virtual void Flush() = 0;
+
+    // ---- meaning of what is drawn next (see TMeaning)
+    void SetMeaning(TMeaning meaning) { MeaningInForce = meaning; }
+    TMeaning Meaning() const { return MeaningInForce; }
+
+private:
+    TMeaning MeaningInForce = TMeaning::None;
 };
 
 // A drawing that discards everything: current outside a paint, and what a panel paints
@@ -105,6 +134,7 @@ public:
     void Vertex(float, float, float) override {}
     void Normal(float, float, float) override {}
     void End() override {}
+    void DrawArrays(TPrimitive, const float*, int, const float*, std::size_t) override {}
     void RasterPos(float, float, float) override {}
     void Text(const std::string&) override {}
     void MatrixMode(TMatrixMode) override {}
@@ -120,9 +150,14 @@ public:
     void LightPosition(const float[4]) override {}
     void LightAmbient(const float[4]) override {}
     void LightDiffuse(const float[4]) override {}
+    void LightSpecular(const float[4]) override {}
     void MaterialAmbientDiffuse(const float[4]) override {}
+    void MaterialAmbient(const float[4]) override {}
+    void MaterialDiffuse(const float[4]) override {}
+    void MaterialEmission(const float[4]) override {}
     void MaterialSpecular(const float[4]) override {}
     void MaterialShininess(float) override {}
+    void ColorMaterial(TFace, TColorMaterialMode) override {}
     void Sphere(double, int, int) override {}
     void InitNames() override {}
     void PushName(unsigned) override {}
@@ -148,4 +183,16 @@ public:
 
 private:
     TDrawing* Previous;
+};
+
+// Sets the meaning of the current drawing for its lifetime and restores the previous one.
+class TMeaningScope {
+public:
+    explicit TMeaningScope(TMeaning meaning) : Previous(Gl().Meaning()) { Gl().SetMeaning(meaning); }
+    ~TMeaningScope() { Gl().SetMeaning(Previous); }
+    TMeaningScope(const TMeaningScope&) = delete;
+    TMeaningScope& operator=(const TMeaningScope&) = delete;
+
+private:
+    TMeaning Previous;
 };

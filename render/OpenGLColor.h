@@ -39,3 +39,12 @@ void SetRelevanceColor(float strength, float position);
 // The same colours, computed without drawing (for the vertex-colour paths).
 TOpenGLColor HueColor(float value, float saturation, float hue);
 TOpenGLColor RelevanceColor(float strength, float position);
+
+// A relevance coefficient as colours, widths and sizes use it: within [0, 1], not-a-number
+// and negative values read 0 (so a far record never looks as relevant as an exact match,
+// also where a view squares it), values above 1 (a sum over many dimensions) read 1.
+inline float RelevanceStrength(float coefficient)
+{
+    if (!(coefficient > 0.0f)) return 0.0f;
+    return coefficient > 1.0f ? 1.0f : coefficient;
+}

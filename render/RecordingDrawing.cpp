@@ -139,6 +139,55 @@ std::vector<const TRecordedText*> TRecordingDrawing::TextsContaining(const std::
     return result;
 }
 
+std::vector<const TRecordedPrimitive*> TRecordingDrawing::PrimitivesMeaning(TMeaning meaning) const
+{
+    std::vector<const TRecordedPrimitive*> result;
+    for (const auto& p : Primitives)
+        if (p.State.Meaning == meaning) result.push_back(&p);
+    return result;
+}
+
+std::vector<TRecordedPoint> TRecordingDrawing::PointsMeaning(TMeaning meaning) const
+{
+    std::vector<TRecordedPoint> result;
+    for (const auto& p : Points())
+        if (p.State.Meaning == meaning) result.push_back(p);
+    return result;
+}
+
+std::vector<TRecordedSegment> TRecordingDrawing::SegmentsMeaning(TMeaning meaning) const
+{
+    std::vector<TRecordedSegment> result;
+    for (const auto& s : LineSegments())
+        if (s.State.Meaning == meaning) result.push_back(s);
+    return result;
+}
+
+std::vector<const TRecordedText*> TRecordingDrawing::TextsMeaning(TMeaning meaning) const
+{
+    std::vector<const TRecordedText*> result;
+    for (const auto& t : Texts)
+        if (t.Meaning == meaning) result.push_back(&t);
+    return result;
+}
+
+bool TRecordingDrawing::AllFinite() const
+{
+    auto finite = [](std::initializer_list<float> values) {
+        for (float v : values)
+            if (!std::isfinite(v)) return false;
+        return true;
+    };
+    for (const auto& p : Primitives)
+        for (const auto& v : p.Vertices)
+            if (!finite({v.X, v.Y, v.Z, v.Color.C1, v.Color.C2, v.Color.C3})) return false;
+    for (const auto& t : Texts)
+        if (!finite({t.X, t.Y, t.Z, t.Color.C1, t.Color.C2, t.Color.C3})) return false;
+    for (const auto& s : Spheres)
+        if (!finite({float(s.Radius), s.X, s.Y, s.Z, s.Color.C1, s.Color.C2, s.Color.C3})) return false;
+    return true;
+}
+
 int TRecordingDrawing::CountCalls(const std::string& prefix) const
 {
     int count = 0;
@@ -203,7 +252,33 @@ void TRecordingDrawing::Begin(TPrimitive primitive)
     }
     InPrimitive = true;
     TRecordedPrimitive p{primitive, {}, CurrentState, NextSequence++};
+    p.State.Meaning = Meaning();
     Primitives.push_back(std::move(p));
+}
+
+void TRecordingDrawing::DrawArrays(TPrimitive primitive, const float* positions, int components, const float* colors,
+                                   std::size_t count)
+{
+    if (InPrimitive) {
+        Note("error: DrawArrays inside Begin/End");
+        return;
+    }
+    if (!positions || count == 0 || (components != 2 && components != 3)) return;
+    if (primitive != TPrimitive::Points && primitive != TPrimitive::Lines) {
+        Note("error: DrawArrays of a primitive other than Points or Lines");
+        return;
+    }
+    if (primitive == TPrimitive::Lines) count -= count % 2;
+    TRecordedPrimitive p{primitive, {}, CurrentState, NextSequence++};
+    p.State.Meaning = Meaning();
+    p.Vertices.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const float* v = positions + i * std::size_t(components);
+        const TOpenGLColor color = colors ? TOpenGLColor(colors[3 * i], colors[3 * i + 1], colors[3 * i + 2]) : CurrentColor;
+        p.Vertices.push_back({v[0], v[1], components == 3 ? v[2] : 0.0f, color});
+    }
+    Primitives.push_back(std::move(p));
+    Note(std::string("DrawArrays(") + PrimitiveName(primitive) + "," + std::to_string(count) + ")");
 }
 
 void TRecordingDrawing::Vertex(float x, float y, float z)
@@ -243,6 +318,7 @@ void TRecordingDrawing::Text(const std::string& text)
     TRecordedText t = PendingRaster;
     t.Text = text;
     t.Sequence = NextSequence++;
+    t.Meaning = Meaning();
     Texts.push_back(std::move(t));
 }
 
@@ -346,7 +422,17 @@ void TRecordingDrawing::Scale(float x, float y, float z)
 void TRecordingDrawing::LightPosition(const float position[4]) { Note(Format4("LightPosition", position)); }
 void TRecordingDrawing::LightAmbient(const float color[4]) { Note(Format4("LightAmbient", color)); }
 void TRecordingDrawing::LightDiffuse(const float color[4]) { Note(Format4("LightDiffuse", color)); }
+void TRecordingDrawing::LightSpecular(const float color[4]) { Note(Format4("LightSpecular", color)); }
 void TRecordingDrawing::MaterialAmbientDiffuse(const float color[4]) { Note(Format4("MaterialAmbientDiffuse", color)); }
+void TRecordingDrawing::MaterialAmbient(const float color[4]) { Note(Format4("MaterialAmbient", color)); }
+void TRecordingDrawing::MaterialDiffuse(const float color[4]) { Note(Format4("MaterialDiffuse", color)); }
+void TRecordingDrawing::MaterialEmission(const float color[4]) { Note(Format4("MaterialEmission", color)); }
+void TRecordingDrawing::ColorMaterial(TFace face, TColorMaterialMode mode)
+{
+    static const char* const faces[] = {"Front", "Back", "FrontAndBack"};
+    static const char* const modes[] = {"Ambient", "Diffuse", "Specular", "Emission", "AmbientAndDiffuse"};
+    Note(std::string("ColorMaterial(") + faces[int(face)] + "," + modes[int(mode)] + ")");
+}
 void TRecordingDrawing::MaterialSpecular(const float color[4]) { Note(Format4("MaterialSpecular", color)); }
 void TRecordingDrawing::MaterialShininess(float shininess) { Note(Format("MaterialShininess", {shininess})); }
 
@@ -363,6 +449,7 @@ void TRecordingDrawing::Sphere(double radius, int slices, int stacks)
     s.Color = CurrentColor;
     s.State = CurrentState;
     s.Sequence = NextSequence++;
+    s.State.Meaning = Meaning();
     Spheres.push_back(std::move(s));
 }
 

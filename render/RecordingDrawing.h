@@ -33,6 +33,7 @@ struct TRecordedState {
     int StippleFactor = 1;           // last LineStipple call
     std::uint16_t StipplePattern = 0xFFFF;
     std::vector<unsigned> Names;     // the selection-name stack
+    TMeaning Meaning = TMeaning::None;  // what the primitive means (TDrawing::SetMeaning)
 };
 
 struct TRecordedPrimitive {
@@ -47,6 +48,7 @@ struct TRecordedText {
     float X = 0, Y = 0, Z = 0;  // the raster position
     TOpenGLColor Color;       // the colour current at RasterPos (as OpenGL latches it)
     int Sequence = 0;
+    TMeaning Meaning = TMeaning::None;
 };
 
 struct TRecordedSphere {
@@ -107,6 +109,13 @@ public:
     // Texts whose bytes contain `part`.
     std::vector<const TRecordedText*> TextsContaining(const std::string& part) const;
     bool HasText(const std::string& part) const { return !TextsContaining(part).empty(); }
+    // The same, restricted to what was drawn under `meaning`.
+    std::vector<const TRecordedPrimitive*> PrimitivesMeaning(TMeaning meaning) const;
+    std::vector<TRecordedPoint> PointsMeaning(TMeaning meaning) const;
+    std::vector<TRecordedSegment> SegmentsMeaning(TMeaning meaning) const;
+    std::vector<const TRecordedText*> TextsMeaning(TMeaning meaning) const;
+    // Every recorded coordinate and colour component is finite (vertices, texts, spheres).
+    bool AllFinite() const;
     // Number of recorded calls that start with `prefix`, e.g. CountCalls("Enable(Lighting").
     int CountCalls(const std::string& prefix) const;
 
@@ -128,6 +137,9 @@ public:
     void Vertex(float x, float y, float z = 0.0f) override;
     void Normal(float x, float y, float z) override;
     void End() override;
+    // Recorded as one ordinary primitive (Points or Lines) holding every vertex.
+    void DrawArrays(TPrimitive primitive, const float* positions, int components, const float* colors,
+                    std::size_t count) override;
     void RasterPos(float x, float y, float z = 0.0f) override;
     void Text(const std::string& text) override;
     void MatrixMode(TMatrixMode mode) override;
@@ -144,9 +156,14 @@ public:
     void LightPosition(const float position[4]) override;
     void LightAmbient(const float color[4]) override;
     void LightDiffuse(const float color[4]) override;
+    void LightSpecular(const float color[4]) override;
     void MaterialAmbientDiffuse(const float color[4]) override;
+    void MaterialAmbient(const float color[4]) override;
+    void MaterialDiffuse(const float color[4]) override;
+    void MaterialEmission(const float color[4]) override;
     void MaterialSpecular(const float color[4]) override;
     void MaterialShininess(float shininess) override;
+    void ColorMaterial(TFace face, TColorMaterialMode mode) override;
     void Sphere(double radius, int slices, int stacks) override;
     void InitNames() override;
     void PushName(unsigned name) override;

@@ -63,3 +63,21 @@ std::u32string DecodeTextBytes(std::string_view bytes)
     }
     return result;
 }
+
+std::string FirstCharacters(const std::string& text, int count)
+{
+    if (count <= 0) return {};
+    // Text that is not valid UTF-8 is drawn as Latin-1: one character per byte.
+    if (!IsValidUtf8Text(text)) return text.substr(0, std::size_t(count));
+    std::size_t i = 0;
+    char32_t code;
+    for (int characters = 0; i < text.size() && characters < count; ++characters) i += Utf8Sequence(text, i, code);
+    return text.substr(0, i);
+}
+
+std::string CutToPixels(const std::string& text, float pixels, float pixelsPerCharacter)
+{
+    if (!(pixels > 0.0f) || !(pixelsPerCharacter > 0.0f)) return {};
+    const float characters = pixels / pixelsPerCharacter;
+    return FirstCharacters(text, characters >= float(text.size()) ? int(text.size()) : int(characters));
+}

@@ -8,6 +8,8 @@ void TSelectionsController::BindData(TPreProcessedData* data)
     DataValue = data;
     Items.clear();
     ItemsList.clear();
+    ItemsCurrent = false;
+    ++VersionValue;
     CurrentListIndex = -1;
     if (!data) return;
     for (int i = 0; i < data->NumberOfDimensions(); ++i) {
@@ -35,8 +37,56 @@ TRecordList* TSelectionsController::ListOfItemsSatisfyingSelections()
     const int selections = NumberOfSelections();
     if (KeepItemsList && selections <= 0) return &ItemsList;
     if (!KeepItemsList && selections == 0) return nullptr;
+    if (!KeepItemsList && ItemsCurrent && ItemsSignature == InputsSignature()) return &ItemsList;
     ComputeItemsSatisfyingSelections();
     return &ItemsList;
+}
+
+namespace {
+void Fold(std::uint64_t& hash, const void* bytes, std::size_t size)
+{
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    for (std::size_t i = 0; i < size; ++i) {
+        hash ^= p[i];
+        hash *= 1099511628211ull;
+    }
+}
+template <typename T> void Fold(std::uint64_t& hash, const T& value) { Fold(hash, &value, sizeof value); }
+} // namespace
+
+std::uint64_t TSelectionsController::InputsSignature() const
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    Fold(hash, DataValue);
+    if (DataValue) {
+        Fold(hash, DataValue->ListOfPreprocessedRecords.size());
+        Fold(hash, DataValue->RecordOrderStamp);
+    }
+    Fold(hash, LogicOperation);
+    Fold(hash, KeepItemsList);
+    for (std::size_t d = 0; d < Items.size(); ++d) {
+        const TSelectionsList* list = Items[d].get();
+        if (list->Count() == 0) continue;
+        Fold(hash, d);
+        for (int s = 0; s < list->Count(); ++s) {
+            const TSelectioner* selection = list->GetSelection(s);
+            Fold(hash, selection->MinNormalized());
+            Fold(hash, selection->MaxNormalized());
+            Fold(hash, *selection->Color());
+        }
+        Fold(hash, ~std::size_t{0});  // ends the list
+    }
+    return hash;
+}
+
+std::uint64_t TSelectionsController::Version() const
+{
+    const std::uint64_t signature = InputsSignature();
+    if (signature != VersionSignature) {
+        VersionSignature = signature;
+        ++VersionValue;
+    }
+    return VersionValue;
 }
 
 namespace {
@@ -179,6 +229,8 @@ void TSelectionsController::ComputeItemsSatisfyingSelections()
 {
     ItemsList.clear();
     KeepItemsList = false;
+    ItemsCurrent = true;
+    ItemsSignature = InputsSignature();
     if (!DataValue) return;
 
     // Dimensions without selections change nothing in the walk, so only those with

@@ -46,6 +46,12 @@ public:
     void ComputeItemsSatisfyingSelections();
     int NumberOfSelections() const;
 
+    // Changes whenever the records that satisfy the selections, or their colours, may have
+    // changed: the dataset, its record order, the logic operation, or any selection's bounds,
+    // colour or existence. Views key their caches on it (the satisfying-records list is the
+    // same object every time, so its address tells nothing).
+    std::uint64_t Version() const;
+
     // Routes a mouse event to the list under (x, y). When that list holds no selection
     // afterwards, the frequencies of all records are computed again and false is answered.
     bool ProcessSelectionEvent(ENUM_selectionEvents event, int x, int y);
@@ -95,7 +101,15 @@ public:
     void SetUpdateSelectionsListFunction(const TUpdateSelectionsListFunction& function);
 
 private:
+    // Everything the combination reads, folded into one number (FNV-1a).
+    std::uint64_t InputsSignature() const;
+
     TPreProcessedData* DataValue = nullptr;
+    // The list is computed again only when its inputs changed since it was last computed.
+    bool ItemsCurrent = false;
+    std::uint64_t ItemsSignature = 0;
+    mutable std::uint64_t VersionSignature = 0;
+    mutable std::uint64_t VersionValue = 1;
     std::vector<std::unique_ptr<TSelectionsList>> Items;
     TRecordList ItemsList;
     TDrawSelectionFunction DrawSelection;

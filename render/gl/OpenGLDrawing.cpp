@@ -80,6 +80,7 @@ void TOpenGLDrawing::BeginPaint(double pixelRatio)
     AppliedLineWidth = float(LogicalLineWidth * PixelRatio);
     AppliedPointSize = float(LogicalPointSize * PixelRatio);
     KnownMask = KnownEnabled = 0;
+    for (bool& known : MaterialKnown) known = false;
     InPrimitive = false;
     Selecting = false;
     Positions.clear();
@@ -258,6 +259,44 @@ void TOpenGLDrawing::End()
     if (BatchIsSingle || Positions.size() / 3 >= BatchLimit) FlushBatch();
 }
 
+void TOpenGLDrawing::DrawArrays(TPrimitive primitive, const float* positions, int components, const float* colors,
+                                std::size_t count)
+{
+    if (Refuse() || !positions || count == 0 || (components != 2 && components != 3)) return;
+    if (primitive != TPrimitive::Points && primitive != TPrimitive::Lines) return;
+    if (primitive == TPrimitive::Lines) count -= count % 2;
+    if (count == 0) return;
+    FlushBatch();
+    TGlTimer timer(GlSeconds);
+    if (!colors) ApplyColor();
+    if (!NormalKnown || !Same3(AppliedNormal, CurrentNormal)) {
+        glNormal3fv(CurrentNormal);
+        Copy3(AppliedNormal, CurrentNormal);
+        NormalKnown = true;
+    }
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(components, GL_FLOAT, 0, positions);
+    if (colors) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(3, GL_FLOAT, 0, colors);
+    }
+    const GLenum mode = primitive == TPrimitive::Points ? GL_POINTS : GL_LINES;
+    // Sent in bounded slices so that a driver never copies one huge array at once.
+    constexpr std::size_t Slice = std::size_t(1) << 20;
+    for (std::size_t first = 0; first < count; first += Slice) {
+        const std::size_t n = std::min(Slice, count - first);
+        glDrawArrays(mode, GLint(first), GLsizei(n));
+        ++DrawCalls;
+    }
+    if (colors) {
+        glDisableClientState(GL_COLOR_ARRAY);
+        ColorKnown = false;  // the current colour is undefined after a colour array
+        if (ColorMaterialOn())
+            for (bool& known : MaterialKnown) known = false;
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
 // ---- state
 
 void TOpenGLDrawing::Color(float r, float g, float b)
@@ -310,6 +349,8 @@ void TOpenGLDrawing::SetCapability(TCapability capability, bool enabled)
     KnownMask |= bit;
     KnownEnabled = enabled ? (KnownEnabled | bit) : (KnownEnabled & ~bit);
     if (capability == TCapability::LineStipple) Stippling = enabled;
+    if (capability == TCapability::ColorMaterial)
+        for (bool& known : MaterialKnown) known = false;
 }
 
 void TOpenGLDrawing::Enable(TCapability capability) { SetCapability(capability, true); }
@@ -453,26 +494,72 @@ void TOpenGLDrawing::LightDiffuse(const float color[4])
     glLightfv(GL_LIGHT0, GL_DIFFUSE, color);
 }
 
+bool TOpenGLDrawing::ColorMaterialOn() const
+{
+    const unsigned bit = 1u << unsigned(TCapability::ColorMaterial);
+    return !(KnownMask & bit) || (KnownEnabled & bit);
+}
+
+void TOpenGLDrawing::LightSpecular(const float color[4])
+{
+    if (Refuse() || !color) return;
+    FlushBatch();
+    glLightfv(GL_LIGHT0, GL_SPECULAR, color);
+}
+
+namespace {
+enum { MaterialAmbientIndex, MaterialDiffuseIndex, MaterialSpecularIndex, MaterialEmissionIndex, MaterialShininessIndex };
+}
+
+void TOpenGLDrawing::SetMaterial(int which, unsigned parameter, const float color[4])
+{
+    if (Refuse() || !color) return;
+    // With colour material on, drawing changes materials behind our back: always send.
+    const bool tracked = !ColorMaterialOn();
+    if (tracked && MaterialKnown[which] && std::memcmp(KnownMaterial[which], color, 4 * sizeof(float)) == 0) return;
+    FlushBatch();
+    glMaterialfv(GL_FRONT_AND_BACK, parameter, color);
+    std::memcpy(KnownMaterial[which], color, 4 * sizeof(float));
+    MaterialKnown[which] = tracked;
+    ColorKnown = false;  // with colour material on, a material call may change the colour
+}
+
 void TOpenGLDrawing::MaterialAmbientDiffuse(const float color[4])
 {
     if (Refuse() || !color) return;
-    FlushBatch();
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, color);
-    ColorKnown = false;  // with colour material on, the material call may change the colour
+    if (!ColorMaterialOn() && MaterialKnown[MaterialAmbientIndex] && MaterialKnown[MaterialDiffuseIndex] &&
+        std::memcmp(KnownMaterial[MaterialAmbientIndex], color, 4 * sizeof(float)) == 0 &&
+        std::memcmp(KnownMaterial[MaterialDiffuseIndex], color, 4 * sizeof(float)) == 0)
+        return;
+    SetMaterial(MaterialAmbientIndex, GL_AMBIENT_AND_DIFFUSE, color);
+    std::memcpy(KnownMaterial[MaterialDiffuseIndex], color, 4 * sizeof(float));
+    MaterialKnown[MaterialDiffuseIndex] = MaterialKnown[MaterialAmbientIndex];
 }
 
-void TOpenGLDrawing::MaterialSpecular(const float color[4])
-{
-    if (Refuse() || !color) return;
-    FlushBatch();
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, color);
-}
+void TOpenGLDrawing::MaterialAmbient(const float color[4]) { SetMaterial(MaterialAmbientIndex, GL_AMBIENT, color); }
+void TOpenGLDrawing::MaterialDiffuse(const float color[4]) { SetMaterial(MaterialDiffuseIndex, GL_DIFFUSE, color); }
+void TOpenGLDrawing::MaterialEmission(const float color[4]) { SetMaterial(MaterialEmissionIndex, GL_EMISSION, color); }
+void TOpenGLDrawing::MaterialSpecular(const float color[4]) { SetMaterial(MaterialSpecularIndex, GL_SPECULAR, color); }
 
 void TOpenGLDrawing::MaterialShininess(float shininess)
 {
     if (Refuse()) return;
+    if (MaterialKnown[MaterialShininessIndex] && KnownMaterial[MaterialShininessIndex][0] == shininess) return;
     FlushBatch();
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
+    KnownMaterial[MaterialShininessIndex][0] = shininess;
+    MaterialKnown[MaterialShininessIndex] = true;
+}
+
+void TOpenGLDrawing::ColorMaterial(TFace face, TColorMaterialMode mode)
+{
+    if (Refuse()) return;
+    FlushBatch();
+    const GLenum faces[] = {GL_FRONT, GL_BACK, GL_FRONT_AND_BACK};
+    const GLenum modes[] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_EMISSION, GL_AMBIENT_AND_DIFFUSE};
+    glColorMaterial(faces[int(face)], modes[int(mode)]);
+    for (bool& known : MaterialKnown) known = false;
+    ColorKnown = false;
 }
 
 void TOpenGLDrawing::Sphere(double radius, int slices, int stacks)
@@ -491,28 +578,28 @@ void TOpenGLDrawing::Sphere(double radius, int slices, int stacks)
 
 void TOpenGLDrawing::InitNames()
 {
-    if (Refuse()) return;
+    if (Refuse() || !Selecting) return;  // OpenGL ignores names outside selection mode
     FlushBatch();
     glInitNames();
 }
 
 void TOpenGLDrawing::PushName(unsigned name)
 {
-    if (Refuse()) return;
+    if (Refuse() || !Selecting) return;  // OpenGL ignores names outside selection mode
     FlushBatch();
     glPushName(name);
 }
 
 void TOpenGLDrawing::PopName()
 {
-    if (Refuse()) return;
+    if (Refuse() || !Selecting) return;  // OpenGL ignores names outside selection mode
     FlushBatch();
     glPopName();
 }
 
 void TOpenGLDrawing::LoadName(unsigned name)
 {
-    if (Refuse()) return;
+    if (Refuse() || !Selecting) return;  // OpenGL ignores names outside selection mode
     FlushBatch();
     glLoadName(name);
 }

@@ -56,6 +56,8 @@ public:
     void Vertex(float x, float y, float z = 0.0f) override;
     void Normal(float x, float y, float z) override;
     void End() override;
+    void DrawArrays(TPrimitive primitive, const float* positions, int components, const float* colors,
+                    std::size_t count) override;
     void RasterPos(float x, float y, float z = 0.0f) override;
     void Text(const std::string& text) override;
     void MatrixMode(TMatrixMode mode) override;
@@ -72,9 +74,14 @@ public:
     void LightPosition(const float position[4]) override;
     void LightAmbient(const float color[4]) override;
     void LightDiffuse(const float color[4]) override;
+    void LightSpecular(const float color[4]) override;
     void MaterialAmbientDiffuse(const float color[4]) override;
+    void MaterialAmbient(const float color[4]) override;
+    void MaterialDiffuse(const float color[4]) override;
+    void MaterialEmission(const float color[4]) override;
     void MaterialSpecular(const float color[4]) override;
     void MaterialShininess(float shininess) override;
+    void ColorMaterial(TFace face, TColorMaterialMode mode) override;
     void Sphere(double radius, int slices, int stacks) override;
     void InitNames() override;
     void PushName(unsigned name) override;
@@ -97,6 +104,8 @@ private:
     void ApplyColor();
     void SetCapability(TCapability capability, bool enabled);
     bool Refuse() const { return InPrimitive; }  // state calls inside Begin/End are ignored, as in OpenGL
+    // Sets material `which` (an index into KnownMaterial) unless it already holds `color`.
+    void SetMaterial(int which, unsigned parameter, const float color[4]);
 
     TOpenGLPanel* Panel;
     GLUquadric* Quadric = nullptr;
@@ -117,6 +126,11 @@ private:
     unsigned KnownEnabled = 0;   // bit per TCapability, valid where KnownMask has it
     unsigned KnownMask = 0;
     bool Stippling = false;
+    // Materials known to be in force: ambient, diffuse, specular, emission, shininess (first
+    // value). Colour material makes them unknown again.
+    float KnownMaterial[5][4] = {};
+    bool MaterialKnown[5] = {};
+    bool ColorMaterialOn() const;
 
     // the open primitive
     bool InPrimitive = false;

@@ -4,17 +4,12 @@
 #include <limits>
 
 #include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
+#include <QOpenGLFramebufferObject>
+
+#include "render/CheckedInt.h"
 
 namespace {
-int TruncateToInt(double value)
-{
-    if (!std::isfinite(value)) return 0;
-    const double t = std::trunc(value);
-    if (t >= double(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-    if (t <= double(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-    return int(t);
-}
-
 // Makes a flag true for a scope.
 class TFlagScope {
 public:
@@ -57,7 +52,17 @@ QPoint TOpenGLPanel::ToSpace(const QPointF& position) const
     const double w = width();
     const double h = height();
     if (w <= 0 || h <= 0) return QPoint(0, 0);
-    return QPoint(TruncateToInt(position.x() / w * SpaceWidth), TruncateToInt((h - position.y()) / h * SpaceHeight));
+    return QPoint(TruncToInt(position.x() / w * SpaceWidth), TruncToInt((h - position.y()) / h * SpaceHeight));
+}
+
+float TOpenGLPanel::PixelsAcross(float pixels) const
+{
+    return (width() > 0 && SpaceWidth > 0) ? pixels * float(SpaceWidth) / float(width()) : pixels;
+}
+
+float TOpenGLPanel::PixelsUp(float pixels) const
+{
+    return (height() > 0 && SpaceHeight > 0) ? pixels * float(SpaceHeight) / float(height()) : pixels;
 }
 
 // ---- text
@@ -108,6 +113,7 @@ void TOpenGLPanel::ReleaseGlResources()
 void TOpenGLPanel::resizeGL(int, int)
 {
     FrameFresh = false;  // a new framebuffer: the frame must be painted again
+    KeptValid = false;
 }
 
 void TOpenGLPanel::paintGL()
@@ -134,6 +140,81 @@ void TOpenGLPanel::RenderFrame()
     TCurrentDrawing current(*GlDrawing);
     ++ScreenPaints;
     Paint();
+    if (KeepsPicture) {
+        GlDrawing->EndPaint();
+        KeepPicture();
+        GlDrawing->BeginPaint(devicePixelRatioF());
+    }
+    PaintOverlay();
+}
+
+QSize TOpenGLPanel::FramebufferSize() const
+{
+    const double ratio = devicePixelRatioF();
+    return QSize(int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
+}
+
+void TOpenGLPanel::KeepPicture()
+{
+    const QSize size = FramebufferSize();
+    KeptValid = false;
+    if (size.isEmpty() || !context()) return;
+    if (!Kept || Kept->size() != size) Kept = std::make_unique<QOpenGLFramebufferObject>(size);
+    if (!Kept->isValid()) return;
+    QOpenGLExtraFunctions* f = context()->extraFunctions();
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
+    f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, Kept->handle());
+    f->glBlitFramebuffer(0, 0, size.width(), size.height(), 0, 0, size.width(), size.height(), GL_COLOR_BUFFER_BIT,
+                         GL_NEAREST);
+    f->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    KeptValid = true;
+}
+
+bool TOpenGLPanel::RestorePicture()
+{
+    const QSize size = FramebufferSize();
+    if (!KeptValid || !Kept || Kept->size() != size || !context()) return false;
+    QOpenGLExtraFunctions* f = context()->extraFunctions();
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, Kept->handle());
+    f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, defaultFramebufferObject());
+    f->glBlitFramebuffer(0, 0, size.width(), size.height(), 0, 0, size.width(), size.height(), GL_COLOR_BUFFER_BIT,
+                         GL_NEAREST);
+    f->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    return true;
+}
+
+void TOpenGLPanel::PaintOverlayWith(TDrawing& drawing)
+{
+    TCurrentDrawing current(drawing);
+    ++OverlayPaints;
+    PaintOverlay();
+}
+
+void TOpenGLPanel::RepaintOverlay()
+{
+    if (Painting) return;
+    if (!(isVisible() && isValid())) {
+        TFlagScope painting(Painting);
+        TDiscardingDrawing discarding;
+        PaintOverlayWith(discarding);
+        return;
+    }
+    makeCurrent();
+    if (!RestorePicture()) {
+        doneCurrent();
+        Repaint();
+        return;
+    }
+    {
+        TFlagScope painting(Painting);
+        if (!GlDrawing) GlDrawing = std::make_unique<TOpenGLDrawing>(this);
+        GlDrawing->BeginPaint(devicePixelRatioF());
+        PaintOverlayWith(*GlDrawing);
+        GlDrawing->EndPaint();
+    }
+    doneCurrent();
+    FrameFresh = true;
+    update();
 }
 
 void TOpenGLPanel::PaintOffScreen()
@@ -144,6 +225,7 @@ void TOpenGLPanel::PaintOffScreen()
     TCurrentDrawing current(discarding);
     ++OffScreenPaints;
     Paint();
+    PaintOverlay();
 }
 
 void TOpenGLPanel::Repaint()

@@ -22,6 +22,8 @@
 #include "render/gl/OpenGLDrawing.h"
 #include "render/gl/OpenGLFont2D.h"
 
+class QOpenGLFramebufferObject;
+
 class TOpenGLPanel : public QOpenGLWidget {
     Q_OBJECT
 
@@ -60,11 +62,28 @@ public:
     // (y upwards), each coordinate truncated toward zero; (0, 0) while the panel has no
     // size.
     QPoint ToSpace(const QPointF& position) const;
+    // Logical units that `pixels` window pixels span, across and up. Texts are drawn in
+    // pixels whatever the window size, so offsets between texts are given in pixels too; in
+    // a window as large as the logical space a pixel is a unit.
+    float PixelsAcross(float pixels) const;
+    float PixelsUp(float pixels) const;
 
     // The view's drawing. Called by paintGL() and Repaint().
     virtual void Paint() {}
     // Runs Paint() now (see above).
     void Repaint();
+
+    // ---- overlay: what changes with the pointer (a cursor, a hovered row or axis) drawn
+    // over the picture of the last full paint, so that a pointer move does not draw every
+    // record again. PaintOverlay() runs after Paint() in every full frame, and alone after
+    // RepaintOverlay() restored the kept picture; it sets up the viewport and projection it
+    // needs. Only a panel with KeepsPicture on keeps its picture (a copy per full paint).
+    virtual void PaintOverlay() {}
+    // Restores the picture of the last full paint and draws only the overlay over it; a full
+    // Repaint() when there is no kept picture of the current size.
+    void RepaintOverlay();
+    bool KeepsPicture = false;
+    long long OverlayPaints = 0;
 
     // The drawing used on screen; null before the first paint on screen.
     TOpenGLDrawing* OpenGLDrawing() const { return GlDrawing.get(); }
@@ -83,6 +102,13 @@ private slots:
 private:
     void RenderFrame();  // paints with the OpenGL drawing; the context must be current
     void PaintOffScreen();
+    void PaintOverlayWith(TDrawing& drawing);
+    // Copies the framebuffer into Kept / back; the context must be current.
+    void KeepPicture();
+    bool RestorePicture();
+    QSize FramebufferSize() const;
+    std::unique_ptr<QOpenGLFramebufferObject> Kept;
+    bool KeptValid = false;
     bool FrameFresh = false;
     std::unique_ptr<TOpenGLDrawing> GlDrawing;
     bool Painting = false;

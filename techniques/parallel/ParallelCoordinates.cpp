@@ -7,34 +7,10 @@
 #include <QAction>
 #include <QMenu>
 
+#include "render/CheckedInt.h"
 #include "render/Drawing.h"
+#include "render/TextDecoding.h"
 
-namespace {
-int Trunc(double value)
-{
-    if (!std::isfinite(value)) return 0;
-    if (value >= 2147483647.0) return 2147483647;
-    if (value <= -2147483648.0) return -2147483647 - 1;
-    return int(value);
-}
-
-// The first `count` characters of a UTF-8 text (a character is never split).
-std::string FirstCharacters(const std::string& text, int count)
-{
-    if (count <= 0) return {};
-    std::size_t i = 0;
-    int characters = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
-        if (i + length > text.size()) length = 1;
-        if (characters == count) break;
-        i += length;
-        ++characters;
-    }
-    return text.substr(0, i);
-}
-} // namespace
 
 TParallelCoordinates::TParallelCoordinates(QWidget* parent)
     : TVisualizationPanel(parent), Methods(std::make_unique<TParallelCoordsMethods>(this)),
@@ -72,8 +48,7 @@ bool TParallelCoordinates::SetPreProcessedData(TPreProcessedData* data)
 void TParallelCoordinates::SetAxisOrder(std::vector<int> order)
 {
     Axes.Order = std::move(order);
-    Axes.AxisLength = AxisLength;
-    Axes.Margin = float(Margin);
+    Axes.Scale = ValueScale();
     const int step = AxisStep();
     Axes.X.assign(Axes.Order.size(), 0.0f);
     XOfDimension.assign(Axes.Order.size(), 0.0f);
@@ -103,21 +78,11 @@ int TParallelCoordinates::DimensionAtX(int x, bool clampRight) const
     return Axes.Order[slot];
 }
 
-float TParallelCoordinates::PixelsAcross(float pixels) const
-{
-    return (width() > 0 && SpaceWidth > 0) ? pixels * float(SpaceWidth) / float(width()) : pixels;
-}
-
-float TParallelCoordinates::PixelsUp(float pixels) const
-{
-    return (height() > 0 && SpaceHeight > 0) ? pixels * float(SpaceHeight) / float(height()) : pixels;
-}
-
 void TParallelCoordinates::GetDimensionAtPosition(int& dimension, int x, int) { dimension = DimensionAtX(x, true); }
 
 float TParallelCoordinates::GetValueAtPosition(int, int y)
 {
-    return (float(y) - Margin) / (float(SpaceHeight) - 2.0f * Margin);
+    return ValueScale().ToValue(float(y));
 }
 
 void TParallelCoordinates::OrderByClick()
@@ -220,15 +185,18 @@ void TParallelCoordinates::DrawAxes()
     gl.Color(0, 0, 0);
     for (int d : Axes.Order) {
         const float x = GetAxisX(d);
-        const std::string name = FirstCharacters(Data->GetDimensionName(d), maxChars);
-        if (!name.empty()) {
-            gl.RasterPos(x, float(SpaceHeight) - PixelsUp(10));
-            gl.Text(name);
+        const std::string name = FirstCharacters(Data->GetDimensionName(d), maxChars);  // whole characters
+        {
+            TMeaningScope label(TMeaning::Label);
+            if (!name.empty()) {
+                gl.RasterPos(x, float(SpaceHeight) - PixelsUp(10));
+                gl.Text(name);
+            }
+            gl.RasterPos(x + PixelsAcross(6), float(SpaceHeight) - PixelsUp(20));
+            gl.Text(FormatFloat("0.##", Data->GetHighValue(d)));
+            gl.RasterPos(x + PixelsAcross(5), PixelsUp(5));
+            gl.Text(FormatFloat("0.##", Data->GetLowValue(d)));
         }
-        gl.RasterPos(x + PixelsAcross(6), float(SpaceHeight) - PixelsUp(20));
-        gl.Text(FormatFloat("0.##", Data->GetHighValue(d)));
-        gl.RasterPos(x + PixelsAcross(5), PixelsUp(5));
-        gl.Text(FormatFloat("0.##", Data->GetLowValue(d)));
         gl.Begin(TPrimitive::Lines);
         gl.Vertex(x, float(Margin), 2);
         gl.Vertex(x, float(SpaceHeight - Margin), 2);
@@ -255,7 +223,7 @@ void TParallelCoordinates::DrawRelevanceOverlay()
         }
         if (!open) gl.Begin(TPrimitive::LineStrip);
         open = true;
-        gl.Vertex(GetAxisX(d), float(Trunc(r * AxisLength + Margin)), 0);
+        gl.Vertex(GetAxisX(d), float(ValueScale().ToLogicalInt(r)), 0);
     }
     if (open) gl.End();
 
@@ -263,17 +231,17 @@ void TParallelCoordinates::DrawRelevanceOverlay()
         const float r = Data->GetRelevanceValue(d);
         if (r == -1.0f) continue;
         const float x = GetAxisX(d);
-        const int mid = Trunc(r * AxisLength + Margin);
+        const int mid = ValueScale().ToLogicalInt(r);
         const float m = Data->GetMaxRelevanceDistance(d);
         gl.Begin(TPrimitive::Lines);
         gl.Vertex(x - 5, float(mid), 0);
         gl.Vertex(x + 5, float(mid), 0);
         gl.End();
         gl.RasterPos(x + PixelsAcross(10), float(mid), 0);
-        gl.Text(FormatFloat("0.##", Data->Denormalise(d, (float(mid) - Margin) / (float(SpaceHeight) - 2.0f * Margin))));
-        int top = Trunc(m * AxisLength + r * AxisLength + Margin);
+        gl.Text(FormatFloat("0.##", Data->Denormalise(d, ValueScale().ToValue(float(mid)))));
+        int top = ValueScale().ToLogicalInt(m + r);
         if (top > SpaceHeight - Margin) top = SpaceHeight - Margin;
-        int bottom = Trunc(r * AxisLength - m * AxisLength + Margin);
+        int bottom = ValueScale().ToLogicalInt(r - m);
         if (bottom < Margin) bottom = Margin;
         gl.Begin(TPrimitive::LineLoop);
         gl.Vertex(x - 2, float(top), 0);
@@ -293,16 +261,28 @@ void TParallelCoordinates::Paint()
     if (!HasData) return;
     SetupProjection();
     InstallSelectionFunctions();
-    DrawAxes();
+    {
+        TMeaningScope meaning(TMeaning::Axis);
+        DrawAxes();
+    }
     // Another view of the dataset may have sorted the record list or changed the cells'
     // arrays since the last paint: look the columns up again (n pointers).
-    Axes.AxisLength = AxisLength;
+    Axes.Scale = ValueScale();
     Axes.BindColumns(*Data);
     PolyLines->SetListOfIndexOfDataItemsToDraw(SelectionsController ? SelectionsController->ListOfItemsSatisfyingSelections()
                                                                     : nullptr);
     PolyLines->Draw(Axes);
-    StatisticsList->DrawStatistics();
-    DrawRelevanceOverlay();
-    if (SelectionsController) SelectionsController->DrawSelections();
+    {
+        TMeaningScope meaning(TMeaning::Statistic);
+        StatisticsList->DrawStatistics();
+    }
+    {
+        TMeaningScope meaning(TMeaning::Marker);
+        DrawRelevanceOverlay();
+    }
+    if (SelectionsController) {
+        TMeaningScope meaning(TMeaning::Brush);
+        SelectionsController->DrawSelections();
+    }
     Gl().Flush();
 }

@@ -16,6 +16,7 @@
 
 #include "techniques/parallel/ParallelCoordinatesPolyLinesList.h"
 #include "techniques/parallel/ParallelCoordsMethods.h"
+#include "vis/ValueScale.h"
 #include "vis/VisualizationPanel.h"
 
 class TParallelCoordinates : public TVisualizationPanel {
@@ -50,6 +51,8 @@ public:
     void SetFont(const QString& name);
 
     // ---- geometry
+    // Normalised value ↔ y on every axis: value 0 at Margin, value 1 at SpaceHeight − Margin.
+    TValueScale ValueScale() const { return {float(Margin), AxisLength}; }
     // x of the axis of `dimension` in this view.
     float GetAxisX(int dimension) const;
     // Slot s → dimension shown there.
@@ -57,11 +60,6 @@ public:
     // The dimension of the axis region that holds x: -1 left of the first one; right of the
     // last, the last one when `clampRight`, otherwise -1.
     int DimensionAtX(int x, bool clampRight) const;
-    // Logical units that `pixels` pixels of the window span, across and up. Texts are drawn
-    // in pixels whatever the window size, so the offsets between texts are given in pixels
-    // too; in a window as large as the logical space a pixel is a unit.
-    float PixelsAcross(float pixels) const;
-    float PixelsUp(float pixels) const;
 
     std::unique_ptr<TParallelCoordsMethods> Methods;
     float AxisLength = 0.0f;

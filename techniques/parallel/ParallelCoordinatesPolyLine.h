@@ -3,12 +3,14 @@
 // consecutive axes.
 
 #include "data/PreProcessedData.h"
+#include "render/VertexArrays.h"
+#include "vis/ValueScale.h"
 #include "vis/VisualizationMethods.h"
 
 class TParallelCoordinates;
 
 // Where the axes stand, as the polylines need it: slot s (0 = leftmost axis) shows
-// dimension Order[s] at x = X[s]; a normalised value v lies at y = v × AxisLength + Margin.
+// dimension Order[s] at x = X[s]; a normalised value v lies at y = Scale.ToLogical(v).
 // Values[s] and Weights[s] are that dimension's cell arrays (indexed by a record's Index),
 // looked up once per paint so that drawing a record touches nothing else.
 struct TParallelAxesGeometry {
@@ -16,8 +18,7 @@ struct TParallelAxesGeometry {
     std::vector<float> X;
     std::vector<const float*> Values;
     std::vector<const float*> Weights;
-    float AxisLength = 0.0f;
-    float Margin = 30.0f;
+    TValueScale Scale;
 
     // Fills Values and Weights from `data` for the current Order.
     void BindColumns(const TPreProcessedData& data);
@@ -30,7 +31,10 @@ private:
 // A record's relevance coefficient as the relevance colours and widths use it: within
 // [0, 1], so that a coefficient summed over many dimensions neither widens a line beyond
 // 8 pixels nor leaves the colour scale.
-float RelevanceStrength(const TPreProcessedRecord& record);
+inline float RelevanceStrength(const TPreProcessedRecord& record)
+{
+    return RelevanceStrength(record.RecordRelevanceCoefficiente);
+}
 
 class TParallelCoordinatesPolyLine {
 public:
@@ -38,14 +42,13 @@ public:
     // dataset's record list is attached.
     void Attach(TParallelCoordinates* view, TPreProcessedData* data, int recordIndex);
 
-    // Each draws the record as one two-point line segment per pair of neighbouring axes,
-    // inside an open Lines primitive (the list opens it once for all records). Normal: in
-    // the current colour at depth 0. Frequency: per-vertex (1, 1 − w², 1 − w²) at depth 1.
-    // Relevance: per-vertex relevance colour at depth 1; the caller skips records below 0.1
-    // and sets the width.
-    void DrawNormal(const TParallelAxesGeometry& axes) const;
-    void DrawFrequency(const TParallelAxesGeometry& axes) const;
-    void DrawRelevance(const TParallelAxesGeometry& axes) const;
+    // Each adds the record to `out` (Lines) as one two-point segment per pair of
+    // neighbouring axes. Normal: in `color` at depth 0. Frequency: per-vertex
+    // (1, 1 − w², 1 − w²) at depth 1. Relevance: per-vertex relevance colour at depth 1; the
+    // caller skips records below 0.1 and sets the width.
+    void DrawNormal(const TParallelAxesGeometry& axes, TVertexArrays& out, const TOpenGLColor& color) const;
+    void DrawFrequency(const TParallelAxesGeometry& axes, TVertexArrays& out) const;
+    void DrawRelevance(const TParallelAxesGeometry& axes, TVertexArrays& out) const;
 
     ENUM_drawModes DrawMode = drawmodeNormal;
     TPreProcessedRecord* Record = nullptr;

@@ -27,48 +27,42 @@ void TParallelCoordinatesPolyLinesList::SetDrawMode(ENUM_drawModes mode)
 }
 
 namespace {
-// Draws one record in `mode` into the open Lines primitive; in relevance mode it skips
-// records below 0.1 and reopens the primitive when the width changes.
+// Adds one record in `mode` to the arrays; in relevance mode it skips records below 0.1 and
+// sends what was gathered when the width changes.
 class TSegmentWriter {
 public:
-    TSegmentWriter(TParallelAxesGeometry& axes, ENUM_drawModes mode) : Axes(axes), Mode(mode) {}
-
-    void Record(TParallelCoordinatesPolyLine& line)
+    TSegmentWriter(TParallelAxesGeometry& axes, ENUM_drawModes mode, TVertexArrays& out)
+        : Axes(axes), Mode(mode), Out(out)
     {
-        // The primitive is closed and reopened every few records (the same picture): the
-        // OpenGL drawing sends what it gathered when a primitive ends, so its arrays stay
-        // small and in cache instead of growing to hold every segment of the paint.
-        if (++InPrimitive == RecordsPerPrimitive) {
-            Gl().End();
-            Gl().Begin(TPrimitive::Lines);
-            InPrimitive = 0;
-        }
+    }
+
+    void Record(TParallelCoordinatesPolyLine& line, const TOpenGLColor& color)
+    {
         switch (Mode) {
-        case drawmodeNormal: line.DrawNormal(Axes); break;
-        case drawmodeFreq: line.DrawFrequency(Axes); break;
+        case drawmodeNormal: line.DrawNormal(Axes, Out, color); break;
+        case drawmodeFreq: line.DrawFrequency(Axes, Out); break;
         case drawmodeRelev: {
             const float r = line.Record ? RelevanceStrength(*line.Record) : 0.0f;
             if (!(r >= 0.1f)) return;  // not relevant enough: not drawn
             const float width = r * 8.0f;
             if (width != Width) {
-                Gl().End();
+                Out.Flush();
                 Gl().LineWidth(width);
                 Width = width;
-                Gl().Begin(TPrimitive::Lines);
             }
-            line.DrawRelevance(Axes);
+            line.DrawRelevance(Axes, Out);
             break;
         }
         default: break;
         }
+        Out.EndOfPrimitive();
     }
 
 private:
     TParallelAxesGeometry& Axes;
     ENUM_drawModes Mode;
+    TVertexArrays& Out;
     float Width = 1.0f;
-    int InPrimitive = 0;
-    static constexpr int RecordsPerPrimitive = 1024;
 };
 } // namespace
 
@@ -90,24 +84,21 @@ void TParallelCoordinatesPolyLinesList::Draw(TParallelAxesGeometry& axes)
             std::stable_sort(Items.begin(), Items.end(), byRelevance);
     }
 
-    TSegmentWriter writer(axes, DrawMode);
-    gl.Begin(TPrimitive::Lines);
+    TMeaningScope meaning(TMeaning::Record);
+    Arrays.SetPrimitive(TPrimitive::Lines);
+    TSegmentWriter writer(axes, DrawMode, Arrays);
+    const TOpenGLColor blue(0, 0, 1);
     if (ListOfIndexOfDataItemsToDraw) {
-        const TOpenGLColor* current = nullptr;
         for (TPreProcessedRecord* record : *ListOfIndexOfDataItemsToDraw) {
             if (!record || !record->TemporalInteractionDraw) continue;
-            if (DrawMode == drawmodeNormal && (!current || !(*current == record->Color))) {
-                gl.Color(record->Color.C1, record->Color.C2, record->Color.C3);
-                current = &record->Color;
-            }
             Scratch.Record = record;
-            writer.Record(Scratch);
+            writer.Record(Scratch, record->Color);
         }
         Scratch.Record = nullptr;
     } else {
         for (auto& line : Items)
-            if (line.Record && line.Record->TemporalInteractionDraw) writer.Record(line);
+            if (line.Record && line.Record->TemporalInteractionDraw) writer.Record(line, blue);
     }
-    gl.End();
+    Arrays.Flush();
     gl.Flush();
 }

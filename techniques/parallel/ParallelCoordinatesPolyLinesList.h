@@ -17,9 +17,9 @@ public:
     void SetListOfIndexOfDataItemsToDraw(const TRecordList* list) { ListOfIndexOfDataItemsToDraw = list; }
 
     // Draws with the axes laid out in `axes` (its columns bound to the dataset). Each mode
-    // draws its segments as Lines primitives of many records each (a new one every 1024
-    // records and where the relevance width changes): the same picture as one two-point
-    // strip per segment, at a fraction of the cost.
+    // gathers its segments into vertex arrays sent in long runs (and where the relevance
+    // width changes): the same picture as one two-point strip per segment, at a fraction of
+    // the cost.
     void Draw(TParallelAxesGeometry& axes);
 
     int Count() const { return static_cast<int>(Items.size()); }
@@ -32,4 +32,5 @@ private:
     TParallelCoordinates* View = nullptr;
     TPreProcessedData* Data = nullptr;
     TParallelCoordinatesPolyLine Scratch;  // draws a listed record
+    TVertexArrays Arrays;                  // kept from paint to paint
 };

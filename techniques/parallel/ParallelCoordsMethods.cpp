@@ -1,21 +1,11 @@
 #include "techniques/parallel/ParallelCoordsMethods.h"
 
 #include <cmath>
-#include <limits>
 
 #include "render/Drawing.h"
 #include "techniques/parallel/ParallelCoordinates.h"
 
 namespace {
-// Truncation toward zero that no infinite or not-a-number value can break.
-int Trunc(double value)
-{
-    if (!std::isfinite(value)) return 0;
-    if (value >= double(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-    if (value <= double(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-    return int(value);
-}
-
 void Tick(float x, int y, float depth)
 {
     TDrawing& gl = Gl();
@@ -48,7 +38,7 @@ void TParallelCoordsMethods::SetStatisticsDrawFunctions(TStatisticsList* list)
 
 float TParallelCoordsMethods::Normalised(int y) const
 {
-    return (float(y) - TParallelCoordinates::Margin) / (float(View->SpaceHeight) - 2.0f * TParallelCoordinates::Margin);
+    return View->ValueScale().ToValue(float(y));
 }
 
 // ---- statistics
@@ -56,7 +46,7 @@ float TParallelCoordsMethods::Normalised(int y) const
 void TParallelCoordsMethods::Mark(int dimension, float value, const std::string& label)
 {
     const float x = View->GetAxisX(dimension);
-    const int y = Trunc(value * View->AxisLength + TParallelCoordinates::Margin);
+    const int y = View->ValueScale().ToLogicalInt(value);
     Gl().LineWidth(5);
     Tick(x, y, 0);
     Label(x + View->PixelsAcross(6), float(y), label);
@@ -76,7 +66,7 @@ void TParallelCoordsMethods::DrawMedianStatistic(TStatistics* s)
     if (!s || !View->PreProcessedData()) return;
     const int i = s->DimensionIndex();
     const float x = View->GetAxisX(i);
-    const int y = Trunc(s->Median() * View->AxisLength + TParallelCoordinates::Margin);
+    const int y = View->ValueScale().ToLogicalInt(s->Median());
     Gl().LineWidth(5);
     Tick(x, y, 0);
     Label(x + View->PixelsAcross(6), float(y) - View->PixelsUp(11), "Med");
@@ -120,7 +110,7 @@ void TParallelCoordsMethods::DrawStatisticsLine(TStatisticsList* statistics, flo
     gl.Begin(TPrimitive::LineStrip);
     for (int d : View->GetAxisOrder())
         if (TStatistics* s = statistics->GetStatistics(d))
-            gl.Vertex(View->GetAxisX(d), float(Trunc((s->*value)() * View->AxisLength + TParallelCoordinates::Margin)), 0);
+            gl.Vertex(View->GetAxisX(d), float(View->ValueScale().ToLogicalInt((s->*value)())), 0);
     gl.End();
     gl.Flush();
 }
@@ -133,8 +123,8 @@ void TParallelCoordsMethods::DrawSelection(TSelectioner* s)
     if (!s) return;
     TDrawing& gl = Gl();
     const float x = View->GetAxisX(s->SelectionDimensionIndex());
-    s->YMax = Trunc(s->MaxNormalized() * View->AxisLength + TParallelCoordinates::Margin);
-    s->YMin = Trunc(s->MinNormalized() * View->AxisLength + TParallelCoordinates::Margin);
+    s->YMax = View->ValueScale().ToLogicalInt(s->MaxNormalized());
+    s->YMin = View->ValueScale().ToLogicalInt(s->MinNormalized());
     const float yMax = float(s->YMax);
     const float yMin = float(s->YMin);
 

@@ -23,7 +23,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Cursors.h"
+#include "vis/ViewCursors.h"
 #include "app/DataPaths.h"
 #include "app/UVisWorkspace.h"
 #include "app/UVisualizationTree.h"
@@ -216,13 +216,13 @@ TEST_F(MainWindowTest, NavigationMenuKeepsExactlyOneItemCheckedWithItsCursor)
     }
 }
 
-TEST(NavigationCursors, AreDistinct32PixelBitmapsWithTheHotSpotTopLeft)
+TEST(ViewCursors, AreDistinct32PixelBitmapsWithTheHotSpotTopLeft)
 {
-    const TNavigationCursor all[] = {TNavigationCursor::Pan, TNavigationCursor::ZoomIn, TNavigationCursor::ZoomOut,
-                                     TNavigationCursor::InstantZoom};
+    const TViewCursor all[] = {TViewCursor::Pan, TViewCursor::ZoomIn, TViewCursor::ZoomOut, TViewCursor::InstantZoom,
+                               TViewCursor::Rotate};
     std::vector<QImage> images;
-    for (TNavigationCursor which : all) {
-        const QCursor cursor = NavigationCursor(which);
+    for (TViewCursor which : all) {
+        const QCursor cursor = ViewCursor(which);
         EXPECT_EQ(cursor.shape(), Qt::BitmapCursor);
         EXPECT_EQ(cursor.hotSpot(), QPoint(0, 0));
         const QBitmap bitmap = cursor.bitmap();

@@ -285,3 +285,106 @@ TEST(TextDecoding, Utf8OrLatin1)
 }
 
 }  // namespace
+
+// ---- the shared conversions and the bulk primitives
+
+#include <climits>
+#include <cmath>
+
+#include "render/CheckedInt.h"
+#include "render/VertexArrays.h"
+
+TEST(TruncToInt, TruncatesTowardZeroAndNeverLeavesTheIntRange)
+{
+    const struct {
+        double Value;
+        int Expected;
+    } cases[] = {
+        {2.9, 2},          {-2.9, -2},          {0.0, 0},          {-0.5, 0},
+        {std::nan(""), 0}, {INFINITY, INT_MAX}, {-INFINITY, INT_MIN}, {3e9, INT_MAX},
+        {-3e9, INT_MIN},   {2147483647.0, INT_MAX}, {-2147483648.0, INT_MIN},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TruncToInt(c.Value), c.Expected) << c.Value;
+}
+
+TEST(CutToPixels, KeepsWholeCharactersThatFit)
+{
+    const struct {
+        const char* Text;
+        float Pixels;
+        const char* Expected;
+    } cases[] = {
+        {"Horsepower", 80, "Horsepower"},
+        {"Horsepower", 79, "Horsepowe"},     // 9.875 characters: 9
+        {"Horsepower", 7, ""},
+        {"Horsepower", -8, ""},
+        {"Horsepower", NAN, ""},
+        {"Citro\xC3\xABn", 48, "Citro\xC3\xAB"},   // ë is one character of two bytes
+        {"\xE2\x82\xAC\xE2\x82\xAC", 8, "\xE2\x82\xAC"},  // never half a euro sign
+        {"Citro\xEBn", 48, "Citro\xEB"},       // Latin-1 text: a byte each
+        {"", 100, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CutToPixels(c.Text, c.Pixels), c.Expected) << c.Text << " " << c.Pixels;
+}
+
+TEST(RelevanceStrength, StaysWithinZeroAndOne)
+{
+    EXPECT_EQ(RelevanceStrength(0.25f), 0.25f);
+    EXPECT_EQ(RelevanceStrength(-0.5f), 0.0f);
+    EXPECT_EQ(RelevanceStrength(7.0f), 1.0f);
+    EXPECT_EQ(RelevanceStrength(NAN), 0.0f);
+    EXPECT_EQ(RelevanceStrength(INFINITY), 1.0f);
+}
+
+TEST(RecordingDrawing, BulkArraysReadLikeOrdinaryPrimitivesWithTheirMeaning)
+{
+    TRecordingDrawing rec;
+    TCurrentDrawing current(rec);
+    Gl().Color(0, 0, 1);
+    const float points[] = {1, 2, 3, 4};
+    const float lines[] = {0, 0, 0, 10, 10, 1, 20, 20, 2};  // an odd last vertex is dropped
+    const float colours[] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    {
+        TMeaningScope meaning(TMeaning::Record);
+        Gl().DrawArrays(TPrimitive::Points, points, 2, nullptr, 2);
+        Gl().DrawArrays(TPrimitive::Lines, lines, 3, colours, 3);
+    }
+    Gl().RasterPos(5, 5);
+    Gl().Text("label");
+    EXPECT_EQ(Gl().Meaning(), TMeaning::None);
+
+    const auto dots = rec.PointsMeaning(TMeaning::Record);
+    ASSERT_EQ(dots.size(), 2u);
+    EXPECT_EQ(dots[1].V.X, 3);
+    EXPECT_EQ(dots[1].V.Y, 4);
+    EXPECT_EQ(dots[1].V.Z, 0);
+    EXPECT_TRUE(TRecordingDrawing::SameColor(dots[0].V.Color, TOpenGLColor(0, 0, 1)));
+    const auto segments = rec.SegmentsMeaning(TMeaning::Record);
+    ASSERT_EQ(segments.size(), 1u);
+    EXPECT_EQ(segments[0].B.Z, 1);
+    EXPECT_TRUE(TRecordingDrawing::SameColor(segments[0].B.Color, TOpenGLColor(0, 1, 0)));
+    EXPECT_TRUE(rec.TextsMeaning(TMeaning::Record).empty());
+    EXPECT_EQ(rec.TextsMeaning(TMeaning::None).size(), 1u);
+    EXPECT_TRUE(rec.AllFinite());
+    Gl().DrawArrays(TPrimitive::Points, (const float[]){NAN, 0}, 2, nullptr, 1);
+    EXPECT_FALSE(rec.AllFinite());
+}
+
+TEST(VertexArrays, SendsOneColourUntilAVertexDiffersThenColoursPerVertex)
+{
+    TRecordingDrawing rec;
+    TCurrentDrawing current(rec);
+    TVertexArrays arrays(TPrimitive::Lines);
+    const TOpenGLColor red(1, 0, 0), green(0, 1, 0);
+    arrays.Add(0, 0, 0, red);
+    arrays.Add(1, 1, 0, red);
+    arrays.Flush();
+    arrays.Add(0, 0, 0, red);
+    arrays.Add(1, 1, 0, green);
+    arrays.Flush();
+    arrays.Flush();  // nothing left: nothing sent
+    ASSERT_EQ(rec.Primitives.size(), 2u);
+    EXPECT_EQ(rec.LineSegmentsInColor(red).size(), 1u);
+    EXPECT_TRUE(TRecordingDrawing::SameColor(rec.Primitives[1].Vertices[1].Color, green));
+    EXPECT_TRUE(TRecordingDrawing::SameColor(rec.Primitives[1].Vertices[0].Color, red));
+}

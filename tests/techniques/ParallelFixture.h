@@ -55,7 +55,7 @@ protected:
     }
 
     // Logical y of a normalised value, and the widget position of a logical point.
-    int Y(float v) const { return int(v * View->AxisLength + ParallelFixture::Margin); }
+    int Y(float v) const { return View->ValueScale().ToLogicalInt(v); }
     int WidgetY(int logicalY) const { return View->height() - logicalY; }
     int AxisX(int dimension) const { return int(View->GetAxisX(dimension)); }
 
@@ -96,7 +96,7 @@ protected:
     {
         std::vector<float> values;
         for (const TRecordedSegment& s : RecordSegments(recording))
-            if (s.A.X == float(AxisX(0))) values.push_back((s.A.Y - Margin) / View->AxisLength);
+            if (s.A.X == float(AxisX(0))) values.push_back(View->ValueScale().ToValue(s.A.Y));
         return values;
     }
 

@@ -445,3 +445,33 @@ TEST(SelectionsController, CombinationMatchesTheRecordByRecordRule)
         }
     }
 }
+
+TEST(SelectionsController, VersionChangesWithWhatTheCombinationReadsAndOnlyThen)
+{
+    TFixture f(LogicData());
+    const auto start = f.Controller.Version();
+    EXPECT_EQ(f.Controller.Version(), start);  // asking changes nothing
+    TSelectioner* a = f.Add(0, 0.4f, 0.6f);
+    const auto withA = f.Controller.Version();
+    EXPECT_NE(withA, start);
+    TRecordList* first = f.Controller.ListOfItemsSatisfyingSelections();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->size(), 4u);  // records 0, 1, 2, 6
+    EXPECT_EQ(f.Controller.Version(), withA);  // computing the list is no change
+
+    a->SetMaxNormalized(0.95f);
+    const auto wider = f.Controller.Version();
+    EXPECT_NE(wider, withA);
+    EXPECT_EQ(f.Controller.ListOfItemsSatisfyingSelections()->size(), 7u);  // recomputed, not the stale list
+
+    f.Controller.LogicOperation = loXOR;
+    EXPECT_NE(f.Controller.Version(), wider);
+    a->Color()->Assign(TOpenGLColor(0, 1, 0));
+    const auto recoloured = f.Controller.Version();
+    EXPECT_TRUE(f.Controller.ListOfItemsSatisfyingSelections()->front()->Color == TOpenGLColor(0, 1, 0));
+
+    f.Data->SortRecordsByDimension(3, f.Data->ListOfPreprocessedRecords);  // already in order by d, but a new order stamp
+    EXPECT_NE(f.Controller.Version(), recoloured);
+    f.Controller.RemoveAllSelections();
+    EXPECT_EQ(f.Controller.ListOfItemsSatisfyingSelections(), nullptr);
+}

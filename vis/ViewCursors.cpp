@@ -1,4 +1,4 @@
-#include "app/Cursors.h"
+#include "vis/ViewCursors.h"
 
 #include <QBitmap>
 #include <QImage>
@@ -55,9 +55,28 @@ void DrawLens(QPainter& painter)
     painter.drawRect(6, 6, 12, 7);
 }
 
-void Draw(QPainter& painter, TNavigationCursor which);
+// Two arcs chasing each other round a centre, arrow heads at their ends.
+void DrawRotation(QPainter& painter)
+{
+    const QRectF circle(5, 5, 22, 22);
+    for (int pass = 0; pass < 2; ++pass) {
+        painter.setPen(QPen(pass == 0 ? Qt::white : Qt::black, pass == 0 ? 5 : 2, Qt::SolidLine, Qt::FlatCap));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawArc(circle, 20 * 16, 140 * 16);
+        painter.drawArc(circle, 200 * 16, 140 * 16);
+        painter.setBrush(pass == 0 ? Qt::white : Qt::black);
+        painter.setPen(QPen(pass == 0 ? Qt::white : Qt::black, pass == 0 ? 2 : 1));
+        painter.drawPolygon(QPolygonF({QPointF(3, 12), QPointF(11, 12), QPointF(7, 18)}));
+        painter.drawPolygon(QPolygonF({QPointF(29, 20), QPointF(21, 20), QPointF(25, 14)}));
+    }
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::black);
+    painter.drawEllipse(QPointF(16, 16), 2, 2);
+}
 
-QCursor Make(TNavigationCursor which)
+void Draw(QPainter& painter, TViewCursor which);
+
+QCursor Make(TViewCursor which)
 {
     // Drawn in colour with transparency, then split into the two bitmaps of a
     // monochrome cursor: black pixels form the image, every painted pixel the mask.
@@ -82,20 +101,21 @@ QCursor Make(TNavigationCursor which)
     return QCursor(QBitmap::fromImage(ink, Qt::ThresholdDither), QBitmap::fromImage(mask, Qt::ThresholdDither), 0, 0);
 }
 
-void Draw(QPainter& painter, TNavigationCursor which)
+void Draw(QPainter& painter, TViewCursor which)
 {
     switch (which) {
-    case TNavigationCursor::Pan: DrawHand(painter); break;
-    case TNavigationCursor::ZoomIn: DrawMagnifier(painter, true, false); break;
-    case TNavigationCursor::ZoomOut: DrawMagnifier(painter, false, true); break;
-    case TNavigationCursor::InstantZoom: DrawLens(painter); break;
+    case TViewCursor::Pan: DrawHand(painter); break;
+    case TViewCursor::ZoomIn: DrawMagnifier(painter, true, false); break;
+    case TViewCursor::ZoomOut: DrawMagnifier(painter, false, true); break;
+    case TViewCursor::InstantZoom: DrawLens(painter); break;
+    case TViewCursor::Rotate: DrawRotation(painter); break;
     }
 }
 } // namespace
 
-QCursor NavigationCursor(TNavigationCursor cursor)
+QCursor ViewCursor(TViewCursor cursor)
 {
-    static const QCursor cursors[] = {Make(TNavigationCursor::Pan), Make(TNavigationCursor::ZoomIn),
-                                      Make(TNavigationCursor::ZoomOut), Make(TNavigationCursor::InstantZoom)};
+    static const QCursor cursors[] = {Make(TViewCursor::Pan), Make(TViewCursor::ZoomIn), Make(TViewCursor::ZoomOut),
+                                      Make(TViewCursor::InstantZoom), Make(TViewCursor::Rotate)};
     return cursors[static_cast<int>(cursor)];
 }
