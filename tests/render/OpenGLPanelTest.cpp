@@ -332,3 +332,59 @@ TEST(OpenGLPanel, DefaultFontAndTextOutsideAPaintIsHarmless)
 }
 
 }  // namespace
+
+namespace {
+// Red everywhere from the full paint; a green square at OverlayX from the overlay.
+class TOverlayPanel : public TTestPanel {
+public:
+    int OverlayX = 20;
+    void PaintOverlay() override
+    {
+        TDrawing& gl = Gl();
+        gl.Viewport(0, 0, width(), height());
+        gl.MatrixMode(TMatrixMode::Projection);
+        gl.LoadIdentity();
+        gl.Ortho(0, SpaceWidth, 0, SpaceHeight, -2, 2);
+        gl.MatrixMode(TMatrixMode::ModelView);
+        gl.LoadIdentity();
+        gl.Color(0, 1, 0);
+        gl.Begin(TPrimitive::Quads);
+        gl.Vertex(float(OverlayX), 40);
+        gl.Vertex(float(OverlayX + 20), 40);
+        gl.Vertex(float(OverlayX + 20), 60);
+        gl.Vertex(float(OverlayX), 60);
+        gl.End();
+    }
+};
+} // namespace
+
+TEST(OpenGLPanel, AnOverlayRepaintRestoresTheKeptPictureAndDrawsOnlyTheOverlay)
+{
+    QWidget parent;
+    parent.resize(200, 100);
+    auto* panel = new TOverlayPanel;
+    panel->setParent(&parent);
+    panel->setGeometry(0, 0, 200, 100);
+    panel->SpaceWidth = 200;
+    panel->SpaceHeight = 100;
+    panel->KeepsPicture = true;
+    panel->Body = [] {
+        TDrawing& gl = Gl();
+        gl.Color(1, 0, 0);
+        const float quad[] = {0, 0, 200, 0, 200, 0, 200, 100, 200, 100, 0, 100, 0, 100, 0, 0};
+        gl.Begin(TPrimitive::Quads);
+        for (int i = 0; i < 16; i += 4) gl.Vertex(quad[i], quad[i + 1]);
+        gl.End();
+    };
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent) && panel->isValid());
+    panel->Repaint();
+    const int paints = panel->Paints;
+    panel->OverlayX = 140;
+    panel->RepaintOverlay();
+    EXPECT_EQ(panel->Paints, paints);  // no full paint
+    EXPECT_EQ(panel->OverlayPaints, 1);
+    const QImage image = panel->grabFramebuffer();
+    EXPECT_GT(CountColor(image, 145, 45, 155, 55, 0, 255, 0), 100);  // the overlay where it is now
+    EXPECT_GT(CountColor(image, 25, 45, 35, 55, 255, 0, 0), 100);    // the picture back where it was
+}
