@@ -1,0 +1,454 @@
+// What the star-coordinates view draws and how it answers the pointer, through the
+// recording drawing: dots and their caches, drags of end points and the centre, switching
+// axes, 2-D / 3-D, colours per draw mode, brushes and statistics on the axes.
+#include <cmath>
+#include <memory>
+
+#include <QAction>
+#include <QSlider>
+#include <gtest/gtest.h>
+
+#include "render/RecordingDrawing.h"
+#include "techniques/star/StarCoordinates.h"
+#include "tests/support/UnitScaleData.h"
+#include "tests/vis/test_selections_fixtures.h"
+#include "vis/SelectionsController.h"
+#include "vis/UTrackBarForm.h"
+
+namespace {
+const TOpenGLColor Blue(0, 0, 1);
+const TOpenGLColor Red(1, 0, 0);
+const TOpenGLColor Green(0, 1, 0);
+
+class StarFixture : public ::testing::Test {
+protected:
+    // Records: a 0.5, 1, 0, 0.25; b 1, 0, 0.5, 0.75.
+    void SetUp() override { Open({{0.5f, 1, 0, 0.25f}, {1, 0, 0.5f, 0.75f}}); }
+
+    void Open(const std::vector<std::vector<float>>& columns)
+    {
+        View.reset();
+        Data = MakeUnitScaleData({}, columns, 10.0f);
+        Controller = std::make_unique<TSelectionsController>();
+        Controller->BindData(Data.get());
+        View = std::make_unique<TStarCoordinates>();
+        ASSERT_TRUE(View->SetPreProcessedData(Data.get()));
+        View->SetSelectionsController(Controller.get());
+        View->resize(View->SpaceWidth, View->SpaceHeight);  // a pixel is a logical unit
+        View->Repaint();
+    }
+
+    // A full frame: the picture, then the overlay.
+    TRecordingDrawing Paint()
+    {
+        TRecordingDrawing recording;
+        TCurrentDrawing current(recording);
+        View->Paint();
+        View->PaintOverlay();
+        return recording;
+    }
+    static std::vector<TRecordedPoint> Dots(const TRecordingDrawing& r)
+    {
+        std::vector<TRecordedPoint> dots;
+        for (const TRecordedPoint& p : r.PointsMeaning(TMeaning::Record)) dots.push_back(p);
+        return dots;
+    }
+
+    // Widget position of a scene point.
+    int WX(int x) const { return x + int(View->OpenGLAreaHorizontalRange); }
+    int WY(int y) const { return View->height() - (y + int(View->OpenGLAreaVerticalRange)); }
+    void Move(int x, int y, Qt::MouseButtons buttons = Qt::NoButton, Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        View->MouseMoveOnPanel(buttons, keys, WX(x), WY(y));
+    }
+    void Press(int x, int y, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        View->MouseDownOnPanel(button, button, keys, WX(x), WY(y));
+    }
+    void Release(int x, int y, Qt::KeyboardModifiers keys = Qt::NoModifier, Qt::MouseButton button = Qt::LeftButton)
+    {
+        View->MouseUpOnPanel(button, Qt::NoButton, keys, WX(x), WY(y));
+    }
+    // Puts axis i's end point at (x, y) as a drag would, ending it.
+    void SetEnd(int i, float x, float y)
+    {
+        View->StarAxesList.Item(i)->SetEndPoint(x, y, 0);
+        View->StarAxesList.Touch();
+    }
+
+    float R() const { return View->AxesRadius; }
+
+    std::unique_ptr<TPreProcessedData> Data;
+    std::unique_ptr<TSelectionsController> Controller;
+    std::unique_ptr<TStarCoordinates> View;
+};
+
+bool Near(const TRecordedPoint& p, float x, float y) { return std::fabs(p.V.X - x) < 1e-3f && std::fabs(p.V.Y - y) < 1e-3f; }
+bool HasDotAt(const std::vector<TRecordedPoint>& dots, float x, float y)
+{
+    for (const auto& p : dots)
+        if (Near(p, x, y)) return true;
+    return false;
+}
+} // namespace
+
+TEST(StarView, GeometryFollowsTheLogicalSpace)
+{
+    TStarCoordinates view;
+    view.SpaceWidth = 1280;
+    view.SpaceHeight = 1024;
+    view.ComputeGeometry();
+    EXPECT_FLOAT_EQ(view.AxesRadius, 379.5f);
+    EXPECT_FLOAT_EQ(view.OpenGLAreaHorizontalRange, 640);
+    EXPECT_FLOAT_EQ(view.OpenGLAreaVerticalRange, 512);
+    EXPECT_EQ(view.GetValueAtPosition(10, 10), -1.0f);
+}
+
+TEST_F(StarFixture, ADotLiesAtTheSumOfItsAxisTermsAndMovesWhenAnAxisIsSwitchedOff)
+{
+    SetEnd(0, R(), 0);
+    SetEnd(1, 0, R());
+    auto dots = Dots(Paint());
+    ASSERT_EQ(dots.size(), 4u);
+    EXPECT_TRUE(HasDotAt(dots, 0.5f * R(), R()));  // record 0: a 0.5, b 1
+    for (const auto& d : dots) {
+        EXPECT_TRUE(TRecordingDrawing::SameColor(d.V.Color, Blue));
+        EXPECT_EQ(d.State.PointSize, 6.0f);
+    }
+
+    View->StarAxesList.ToggleAxis(1);
+    dots = Dots(Paint());
+    EXPECT_TRUE(HasDotAt(dots, 0.5f * R(), 0));
+    EXPECT_TRUE(HasDotAt(dots, R(), 0));
+    const auto grey = Paint().SegmentsMeaning(TMeaning::Axis);
+    int greyAxes = 0;
+    for (const auto& s : grey) greyAxes += TRecordingDrawing::SameColor(s.A.Color, TOpenGLColor(0.8f, 0.8f, 0.8f));
+    EXPECT_EQ(greyAxes, 1);
+}
+
+TEST_F(StarFixture, PositionsAreComputedOnceUntilTheAxesOrTheModeChange)
+{
+    Paint();
+    const long long n = View->StarDotList.PositionComputations;
+    Paint();
+    Paint();
+    EXPECT_EQ(View->StarDotList.PositionComputations, n);
+    View->StarAxesList.ToggleAxis(0);
+    Paint();
+    EXPECT_EQ(View->StarDotList.PositionComputations, n + 1);
+    View->Switch2D3D();
+    Paint();
+    EXPECT_EQ(View->StarDotList.PositionComputations, n + 2);
+
+    // Frequencies follow the dataset's stamp.
+    View->DrawModeFrequencyClick();
+    Paint();
+    const TChangeStamp stamp = View->StarDotList.FrequencyStamp;
+    Paint();
+    EXPECT_EQ(View->StarDotList.FrequencyStamp, stamp);
+    Data->ComputeFrequencies();
+    Paint();
+    EXPECT_NE(View->StarDotList.FrequencyStamp, stamp);
+    EXPECT_EQ(View->StarDotList.FrequencyStamp, Data->FrequencyValuesTimeStamp);
+}
+
+TEST_F(StarFixture, DraggingAnEndPointMovesTheAxisAtOnceAndTheDotsAtTheRelease)
+{
+    const float r = R();
+    Move(int(r), 0);
+    EXPECT_EQ(View->StarAxesList.AxisWithMouseOverEndPoint(), 0);
+    Press(int(r), 0);
+    EXPECT_EQ(View->DraggedAxisIndex, 0);
+    const auto before = Dots(Paint());
+    Move(100, 200, Qt::LeftButton);
+    EXPECT_FLOAT_EQ(View->StarAxesList.Item(0)->EndPoint.X, 100);
+    EXPECT_FLOAT_EQ(View->StarAxesList.Item(0)->EndPoint.Y, 200);
+    auto during = Dots(Paint());
+    ASSERT_EQ(during.size(), before.size());
+    for (std::size_t i = 0; i < during.size(); ++i) EXPECT_TRUE(Near(during[i], before[i].V.X, before[i].V.Y));
+    Release(100, 200);
+    EXPECT_EQ(View->DraggedAxisIndex, -1);
+    const auto after = Dots(Paint());
+    // Record 1 (a 1, b 0) lies on axis 0's new end point.
+    EXPECT_TRUE(HasDotAt(after, 100, 200));
+}
+
+TEST_F(StarFixture, APressDragsWhatIsUnderItAndEveryReleaseEndsTheDrag)
+{
+    const float r = R();
+    // Hovering an end point, then pressing on the centre without a move between: the
+    // centre is dragged, not the end point.
+    Move(int(r), 0);
+    Press(0, 0);
+    EXPECT_EQ(View->DraggedAxisIndex, -1);
+    EXPECT_TRUE(View->DraggingCenter);
+    Move(30, 40, Qt::LeftButton);
+    EXPECT_FLOAT_EQ(View->Center.X, 30);
+    EXPECT_FLOAT_EQ(View->StarAxesList.Item(0)->EndPoint.X, float(int(r) + 30));
+    Release(30, 40);
+    EXPECT_FALSE(View->DraggingCenter);
+    // Record 1 (a 1, b 0) lies on axis 0's end point, which moved with the centre.
+    const TOpenGLVertex& e0 = View->StarAxesList.Item(0)->EndPoint;
+    EXPECT_TRUE(HasDotAt(Dots(Paint()), e0.X, e0.Y));
+
+    // Alt+release after a drag ends it and switches nothing.
+    const float ex = View->StarAxesList.Item(0)->EndPoint.X;
+    Move(int(ex), 40);
+    Press(int(ex), 40);
+    Move(int(ex) - 50, 60, Qt::LeftButton);
+    Release(int(ex) - 50, 60, Qt::AltModifier);
+    EXPECT_EQ(View->DraggedAxisIndex, -1);
+    EXPECT_TRUE(View->StarAxesList.Item(0)->IsActive);
+    Move(0, -300);  // a later move drags nothing
+    EXPECT_FLOAT_EQ(View->StarAxesList.Item(0)->EndPoint.X, float(int(ex) - 50));
+
+    // A right press ends a drag too, and so does a switch to 3-D.
+    Move(int(ex) - 50, 60);
+    Press(int(ex) - 50, 60);
+    EXPECT_EQ(View->DraggedAxisIndex, 0);
+    Press(int(ex) - 50, 60, Qt::RightButton);
+    View->ViewPopupMenu->hide();
+    EXPECT_EQ(View->DraggedAxisIndex, -1);
+    Press(int(ex) - 50, 60);
+    View->Switch2D3D();
+    EXPECT_EQ(View->DraggedAxisIndex, -1);
+    EXPECT_FALSE(View->DraggingCenter);
+    // A press in 3-D starts nothing; back in 2-D nothing is dragged.
+    Press(0, 0);
+    View->Switch2D3D();
+    const float x0 = View->StarAxesList.Item(0)->EndPoint.X;
+    Move(10, 10, Qt::LeftButton);
+    EXPECT_FALSE(View->DraggingCenter);
+    EXPECT_FLOAT_EQ(View->StarAxesList.Item(0)->EndPoint.X, x0);
+}
+
+TEST_F(StarFixture, AltReleaseWithoutADragSwitchesTheAxisUnderThePointer)
+{
+    Move(200, 2);
+    Press(200, 2, Qt::LeftButton, Qt::AltModifier);
+    Release(200, 2, Qt::AltModifier);
+    EXPECT_FALSE(View->StarAxesList.Item(0)->IsActive);
+    Release(200, 2, Qt::AltModifier);
+    EXPECT_TRUE(View->StarAxesList.Item(0)->IsActive);
+    // Away from every axis nothing is switched (the last axis found is not remembered).
+    Release(150, 150, Qt::AltModifier);
+    EXPECT_TRUE(View->StarAxesList.Item(0)->IsActive);
+    EXPECT_TRUE(View->StarAxesList.Item(1)->IsActive);
+
+    // The popup menu switches the axis under the pointer when it opened, and only that.
+    Press(200, 2, Qt::RightButton);
+    View->ViewPopupMenu->hide();
+    EXPECT_TRUE(View->ToggleAxisItem->isEnabled());
+    View->ToggleAxisItem->trigger();
+    EXPECT_FALSE(View->StarAxesList.Item(0)->IsActive);
+    Press(150, 150, Qt::RightButton);
+    View->ViewPopupMenu->hide();
+    EXPECT_FALSE(View->ToggleAxisItem->isEnabled());
+    EXPECT_EQ(View->DimensionUnderMouse, -1);
+}
+
+TEST_F(StarFixture, AnEndPointDroppedOnTheCentreLeavesNoNotANumber)
+{
+    Move(int(R()), 0);
+    Press(int(R()), 0);
+    Move(0, 0, Qt::LeftButton);
+    Release(0, 0);
+    EXPECT_EQ(View->StarAxesList.Item(0)->SizeOfAxis, 0.0f);
+    for (bool mode3D : {false, true}) {
+        if (mode3D) View->Switch2D3D();
+        const TRecordingDrawing r = Paint();
+        for (const auto& p : r.Points()) {
+            EXPECT_TRUE(std::isfinite(p.V.X) && std::isfinite(p.V.Y) && std::isfinite(p.V.Z));
+        }
+        for (const auto& s : r.LineSegments()) EXPECT_TRUE(std::isfinite(s.A.X) && std::isfinite(s.B.Y));
+    }
+}
+
+TEST_F(StarFixture, PointerWorkLeavesFrequenciesAndSelectionWeightsAlone)
+{
+    TSelectionsList* list = Controller->GetSelectionsList(0);
+    AddSelection(*list, Data.get(), 0.4f, 1.0f);
+    Controller->ComputeItemsSatisfyingSelections();
+    Paint();
+    const TChangeStamp stamp = Data->FrequencyValuesTimeStamp;
+    const std::vector<float> weights = Data->GetDimension(1)->Weights;
+    // A click and a drag on an axis line, on an end point and on the centre.
+    for (int x : {200, int(R()), 0}) {
+        Move(x, 0);
+        Press(x, 0);
+        Move(x + 5, 20, Qt::LeftButton);
+        Release(x + 5, 20);
+        Press(x + 5, 20, Qt::LeftButton, Qt::ControlModifier);
+        Release(x + 5, 20, Qt::ControlModifier);
+    }
+    EXPECT_EQ(Data->FrequencyValuesTimeStamp, stamp);
+    EXPECT_EQ(Data->GetDimension(1)->Weights, weights);
+    EXPECT_EQ(Controller->NumberOfSelections(), 1);
+    EXPECT_EQ(Controller->GetFocusedSelectionList(0, 0), -1);
+}
+
+TEST_F(StarFixture, SelectedRecordsAreDrawnInTheirColourAndEveryRecordInBlueAfterRemoveAll)
+{
+    SetEnd(0, R(), 0);
+    SetEnd(1, 0, R());
+    TSelectionsList* list = Controller->GetSelectionsList(0);
+    TSelectioner* s = AddSelection(*list, Data.get(), 0.4f, 1.0f);  // records 0 and 1
+    s->Color()->SetColor(0, 1, 0);
+    Controller->ComputeItemsSatisfyingSelections();
+    TRecordingDrawing r = Paint();
+    auto dots = Dots(r);
+    ASSERT_EQ(dots.size(), 2u);
+    for (const auto& d : dots) EXPECT_TRUE(TRecordingDrawing::SameColor(d.V.Color, Green));
+    EXPECT_TRUE(HasDotAt(dots, 0.5f * R(), R()));
+    EXPECT_TRUE(HasDotAt(dots, R(), 0));
+    // The brush runs along axis 0 from its upper to its lower bound, 6 wide.
+    const auto brush = r.SegmentsMeaning(TMeaning::Brush);
+    ASSERT_EQ(brush.size(), 1u);
+    EXPECT_NEAR(brush[0].A.X, R(), 1e-3);
+    EXPECT_NEAR(brush[0].B.X, 0.4f * R(), 1e-3);
+    EXPECT_EQ(brush[0].State.LineWidth, 6.0f);
+
+    View->RemoveAllSelectionsClick();
+    dots = Dots(Paint());
+    ASSERT_EQ(dots.size(), 4u);
+    for (const auto& d : dots) EXPECT_TRUE(TRecordingDrawing::SameColor(d.V.Color, Blue));
+}
+
+TEST_F(StarFixture, In3DColoursReachTheLitPointsAndFarDotsLieInsideTheDepthRange)
+{
+    // Every value 1 on many axes: the dot lies farther than 2R from the centre.
+    Open({{1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}});
+    View->Switch2D3D();
+    View->DrawModeFrequencyClick();
+    TRecordingDrawing r = Paint();
+    EXPECT_TRUE(r.IsEnabled(TCapability::Lighting));
+    EXPECT_TRUE(r.IsEnabled(TCapability::ColorMaterial));
+    EXPECT_EQ(r.CountCalls("ColorMaterial(FrontAndBack,AmbientAndDiffuse"), 1);
+    auto dots = Dots(r);
+    ASSERT_EQ(dots.size(), 2u);
+    // Frequency colours: weight 0.5 everywhere gives saturation 0.75 at hue 0.
+    const TOpenGLColor expected = HueColor(1, 1 - 0.5f * 0.5f, 0);
+    for (const auto& d : dots) EXPECT_TRUE(TRecordingDrawing::SameColor(d.V.Color, expected));
+
+    float farthest = 0;
+    for (const auto& d : dots) farthest = std::max(farthest, std::hypot(d.V.X, d.V.Y, d.V.Z));
+    EXPECT_GT(farthest, 2 * R());
+    EXPECT_GE(View->DepthRange(), farthest);
+
+    // Selection colours too.
+    View->DrawModeNormalClick();
+    TSelectioner* s = AddSelection(*Controller->GetSelectionsList(0), Data.get(), 0.5f, 1.0f);
+    s->Color()->SetColor(1, 0, 0);
+    Controller->ComputeItemsSatisfyingSelections();
+    dots = Dots(Paint());
+    ASSERT_EQ(dots.size(), 1u);
+    EXPECT_TRUE(TRecordingDrawing::SameColor(dots[0].V.Color, Red));
+}
+
+TEST_F(StarFixture, NegativeRelevanceCountsAsNoRelevance)
+{
+    View->DrawModeRelevanceClick();
+    // A relevance point on a: record 2 (a 0) lies far from 1, record 1 on it.
+    Data->SetRelevancePoint(0, 1.0f);
+    const auto dots = Dots(Paint());
+    ASSERT_EQ(dots.size(), 4u);
+    const TStarDot far = View->StarDotList.Dot(2);
+    const TOpenGLColor none = RelevanceColor(0.0f, far.DotFrequency());
+    const TOpenGLColor full = RelevanceColor(RelevanceStrength(View->StarDotList.Dot(1).DotRelevance()),
+                                             View->StarDotList.Dot(1).DotFrequency());
+    EXPECT_LE(far.DotRelevance(), 0.0f);
+    bool sawNone = false, sawFull = false;
+    for (const auto& d : dots) {
+        sawNone |= TRecordingDrawing::SameColor(d.V.Color, none);
+        sawFull |= TRecordingDrawing::SameColor(d.V.Color, full);
+    }
+    EXPECT_TRUE(sawNone);
+    EXPECT_TRUE(sawFull);
+    EXPECT_FALSE(TRecordingDrawing::SameColor(none, full));
+}
+
+TEST_F(StarFixture, ThePointSizeTrackerSetsWholePixelsFromTheDotsSize)
+{
+    View->ShowPointSizeTracker();
+    QSlider* bar = View->PointSizeTracker->TrackBarToSet;
+    EXPECT_EQ(bar->minimum(), 1);
+    EXPECT_EQ(bar->maximum(), 9);
+    EXPECT_EQ(bar->value(), 6);
+    EXPECT_EQ(View->StarDotList.GetPointSize(), 6.0f);
+    bar->setValue(2);
+    EXPECT_EQ(Dots(Paint()).front().State.PointSize, 2.0f);
+    bar->setValue(6);
+    EXPECT_EQ(Dots(Paint()).front().State.PointSize, 6.0f);
+    View->PointSizeTracker->hide();
+}
+
+TEST_F(StarFixture, StatisticsArePointsOnTheActiveAxesAndLoopsThroughThem)
+{
+    SetEnd(0, R(), 0);
+    SetEnd(1, 0, R());
+    View->AverageAllClick();
+    TRecordingDrawing r = Paint();
+    const auto marks = r.PointsMeaning(TMeaning::Statistic);
+    const float a0 = Data->GetDimension(0)->Values[0] * 0 + (0.5f + 1 + 0 + 0.25f) / 4;
+    bool onAxis0 = false;
+    for (const auto& p : marks) onAxis0 |= Near(p, a0 * R(), 0) && TRecordingDrawing::SameColor(p.V.Color, Green);
+    EXPECT_TRUE(onAxis0);
+    const auto loop = r.SegmentsMeaning(TMeaning::Statistic);
+    ASSERT_FALSE(loop.empty());
+    EXPECT_EQ(loop.front().State.LineWidth, 5.0f);
+
+    View->StarAxesList.ToggleAxis(0);
+    r = Paint();
+    for (const auto& p : r.PointsMeaning(TMeaning::Statistic)) EXPECT_FALSE(Near(p, a0 * R(), 0));
+}
+
+TEST_F(StarFixture, ANewDatasetForgetsThePointerStateAndSortedRecordsKeepTheirDots)
+{
+    Move(int(R()), 0);
+    Press(int(R()), 0);
+    Move(10, 10, Qt::LeftButton);
+    auto other = MakeUnitScaleData({}, {{0.2f, 0.4f, 0.6f}, {1, 0.5f, 0}, {0, 0, 1}}, 10.0f);
+    ASSERT_TRUE(View->SetPreProcessedData(other.get()));
+    EXPECT_EQ(View->DraggedAxisIndex, -1);
+    EXPECT_EQ(View->StarAxesList.AxisUnderMouse, -1);
+    EXPECT_EQ(View->StarAxesList.Count(), 3);
+    Move(300, 300, Qt::LeftButton);  // nothing is dragged
+    EXPECT_NEAR(View->StarAxesList.Item(0)->EndPoint.X, R(), 1e-3);
+
+    const auto before = Dots(Paint());
+    std::reverse(other->ListOfPreprocessedRecords.begin(), other->ListOfPreprocessedRecords.end());
+    const auto after = Dots(Paint());
+    ASSERT_EQ(after.size(), 3u);
+    for (const auto& d : before) EXPECT_TRUE(HasDotAt(after, d.V.X, d.V.Y));
+    View.reset();
+}
+
+TEST(StarViewEdges, NoRecordsOneDimensionAndNoDimensionsPaintWithoutFault)
+{
+    for (const auto& columns : std::vector<std::vector<std::vector<float>>>{{{}, {}}, {{0.3f, 0.9f}}, {}}) {
+        auto data = MakeUnitScaleData({}, columns);
+        TStarCoordinates view;
+        ASSERT_TRUE(view.SetPreProcessedData(data.get()));
+        view.resize(view.SpaceWidth, view.SpaceHeight);
+        for (bool mode3D : {false, true}) {
+            view.SetMode3D(mode3D);
+            TRecordingDrawing r;
+            {
+                TCurrentDrawing current(r);
+                view.Paint();
+                view.PaintOverlay();
+            }
+            for (const auto& p : r.Points()) EXPECT_TRUE(std::isfinite(p.V.X) && std::isfinite(p.V.Y));
+            view.MouseMoveOnPanel(Qt::NoButton, Qt::NoModifier, 10, 10);
+            view.MouseDownOnPanel(Qt::LeftButton, Qt::LeftButton, Qt::NoModifier, 10, 10);
+            view.MouseUpOnPanel(Qt::LeftButton, Qt::NoButton, Qt::AltModifier, 10, 10);
+        }
+        if (data->NumberOfDimensions() == 1) {
+            TRecordingDrawing r;
+            TCurrentDrawing current(r);
+            view.SetMode3D(false);
+            view.Paint();
+            EXPECT_EQ(r.PointsMeaning(TMeaning::Record).size(), 2u);
+        }
+    }
+}
