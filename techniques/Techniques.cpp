@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "techniques/parallel/ParallelCoordinates.h"
+#include "techniques/star/StarCoordinates.h"
 
 namespace {
 template <typename View> std::unique_ptr<TVisualizationPanel> Make() { return std::make_unique<View>(); }
@@ -13,7 +14,7 @@ const std::vector<TTechnique>& Techniques()
     static const std::vector<TTechnique> list = {
         {"Parallel Coordinates", "Parallel", "ParallelCoords", "parallel", 0, &Make<TParallelCoordinates>},
         {"Scatter Plots", "Scatter", "ScatterPlots", "scatter", 2, nullptr},
-        {"Star Coordinates", "Star", "StarCoordinates", "star", 3, nullptr},
+        {"Star Coordinates", "Star", "StarCoordinates", "star", 3, &Make<TStarCoordinates>},
         {"Table Lens", "Table", "TableLens", "table", 4, nullptr},
         {"Fastmap Projection", "Fastmap", "FastmapProjection", "fastmap", 1, nullptr},
     };

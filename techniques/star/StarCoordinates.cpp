@@ -15,6 +15,7 @@
 TStarCoordinates::TStarCoordinates(QWidget* parent)
     : TVisualizationPanel(parent), Methods(std::make_unique<TStarCoordsMethods>(this))
 {
+    KeepsPicture = true;  // pointer moves in 2-D redraw only the overlay
     ShowPointSizeTrackerItem = ViewPopupMenu->addAction("Show Set Point Size Tracker");
     connect(ShowPointSizeTrackerItem, &QAction::triggered, this, [this] { ShowPointSizeTracker(); });
     Switch2D3DItem = ViewPopupMenu->addAction("Switch 2D/3D");

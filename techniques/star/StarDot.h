@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/PreProcessedData.h"
+#include "render/OpenGLVertex.h"
 #include "vis/VisualizationMethods.h"
 
 class TStarCoordinates;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <QAction>
+#include <QMenu>
 #include <QSlider>
 #include <gtest/gtest.h>
 
@@ -316,19 +317,22 @@ TEST_F(StarFixture, SelectedRecordsAreDrawnInTheirColourAndEveryRecordInBlueAfte
 
 TEST_F(StarFixture, In3DColoursReachTheLitPointsAndFarDotsLieInsideTheDepthRange)
 {
-    // Every value 1 on many axes: the dot lies farther than 2R from the centre.
-    Open({{1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}});
+    // Value 1 on three neighbouring axes of eight: in 3-D the dot lies 2.4 R from the centre.
+    Open({{1, 0}, {1, 0}, {0, 0.5f}, {0, 0.5f}, {0, 0.5f}, {0, 0.5f}, {0, 0.5f}, {1, 0}});
     View->Switch2D3D();
     View->DrawModeFrequencyClick();
     TRecordingDrawing r = Paint();
     EXPECT_TRUE(r.IsEnabled(TCapability::Lighting));
     EXPECT_TRUE(r.IsEnabled(TCapability::ColorMaterial));
-    EXPECT_EQ(r.CountCalls("ColorMaterial(FrontAndBack,AmbientAndDiffuse"), 1);
+    EXPECT_GE(r.CountCalls("ColorMaterial(FrontAndBack,AmbientAndDiffuse"), 1);
     auto dots = Dots(r);
     ASSERT_EQ(dots.size(), 2u);
-    // Frequency colours: weight 0.5 everywhere gives saturation 0.75 at hue 0.
-    const TOpenGLColor expected = HueColor(1, 1 - 0.5f * 0.5f, 0);
-    for (const auto& d : dots) EXPECT_TRUE(TRecordingDrawing::SameColor(d.V.Color, expected));
+    // Frequency colours per dot, not one blue material.
+    for (int i = 0; i < 2; ++i) {
+        const TOpenGLColor expected = HueColor(1, 1 - 0.5f * View->StarDotList.Dot(i).DotFrequency(), 0);
+        EXPECT_TRUE(TRecordingDrawing::SameColor(dots[i].V.Color, expected)) << i;
+        EXPECT_FALSE(TRecordingDrawing::SameColor(dots[i].V.Color, Blue));
+    }
 
     float farthest = 0;
     for (const auto& d : dots) farthest = std::max(farthest, std::hypot(d.V.X, d.V.Y, d.V.Z));
