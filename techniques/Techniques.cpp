@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "techniques/fastmap/FastmapProjection.h"
 #include "techniques/parallel/ParallelCoordinates.h"
 #include "techniques/star/StarCoordinates.h"
 
@@ -16,7 +17,7 @@ const std::vector<TTechnique>& Techniques()
         {"Scatter Plots", "Scatter", "ScatterPlots", "scatter", 2, nullptr},
         {"Star Coordinates", "Star", "StarCoordinates", "star", 3, &Make<TStarCoordinates>},
         {"Table Lens", "Table", "TableLens", "table", 4, nullptr},
-        {"Fastmap Projection", "Fastmap", "FastmapProjection", "fastmap", 1, nullptr},
+        {"Fastmap Projection", "Fastmap", "FastmapProjection", "fastmap", 1, &Make<TFastmapProjection>},
     };
     return list;
 }
