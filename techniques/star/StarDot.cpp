@@ -39,6 +39,17 @@ float TStarDot::DotRelevance() const
 
 // ---- TStarDotList
 
+namespace {
+// sums[k] += values[k] × direction × size: one coordinate of one axis's term over a block
+// of records, in a form the compiler turns into vector instructions.
+__attribute__((optimize("tree-vectorize", "vect-cost-model=dynamic"))) void AddTerm(const float* __restrict values,
+                                                                                    std::size_t count, float direction,
+                                                                                    float size, float* __restrict sums)
+{
+    for (std::size_t k = 0; k < count; ++k) sums[k] += values[k] * direction * size;
+}
+} // namespace
+
 void TStarDotList::Fill(TStarCoordinates* view, TStarAxesList* axes, TPreProcessedData* data,
                         const TOpenGLVertex* center)
 {
@@ -117,13 +128,9 @@ void TStarDotList::RefreshPositions()
         std::fill(sz, sz + count, 0.0f);
         for (const TTerm& t : terms) {
             const std::size_t end = std::min(count, t.Count > first ? t.Count - first : 0);
-            const float* v = t.Values + first;
-            for (std::size_t k = 0; k < end; ++k) {
-                sx[k] += v[k] * t.V1 * t.Size;
-                sy[k] += v[k] * t.V2 * t.Size;
-            }
-            if (components == 3)
-                for (std::size_t k = 0; k < end; ++k) sz[k] += v[k] * t.V3 * t.Size;
+            AddTerm(t.Values + first, end, t.V1, t.Size, sx);
+            AddTerm(t.Values + first, end, t.V2, t.Size, sy);
+            if (components == 3) AddTerm(t.Values + first, end, t.V3, t.Size, sz);
         }
         float* p = out + first * components;
         if (components == 2) {
