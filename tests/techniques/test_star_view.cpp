@@ -456,3 +456,24 @@ TEST(StarViewEdges, NoRecordsOneDimensionAndNoDimensionsPaintWithoutFault)
         }
     }
 }
+
+TEST_F(StarFixture, OnlyRecordsOfTheTimeWindowAreDrawn)
+{
+    SetEnd(0, R(), 0);
+    SetEnd(1, 0, R());
+    Data->TimeDiscreteRange = 2;
+    Data->SetTimeMoment(2);  // records 2 and 3
+    auto dots = Dots(Paint());
+    ASSERT_EQ(dots.size(), 2u);
+    EXPECT_TRUE(HasDotAt(dots, 0, 0.5f * R()));          // record 2: a 0, b 0.5
+    EXPECT_TRUE(HasDotAt(dots, 0.25f * R(), 0.75f * R()));  // record 3
+
+    // A brush over records 0 and 1: none of them is in the window.
+    AddSelection(*Controller->GetSelectionsList(0), Data.get(), 0.4f, 1.0f);
+    Controller->ComputeItemsSatisfyingSelections();
+    EXPECT_TRUE(Dots(Paint()).empty());
+    Data->SetAllRecordsDrawn(true);
+    EXPECT_EQ(Dots(Paint()).size(), 2u);
+    View->RemoveAllSelectionsClick();
+    EXPECT_EQ(Dots(Paint()).size(), 4u);
+}
