@@ -68,7 +68,10 @@ void OpenGLFont2D::BuildGlyph(char32_t code, unsigned list)
     glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
     glNewList(list, GL_COMPILE);
     if (bounds.isEmpty()) {
-        glBitmap(0, 0, 0, 0, GLfloat(advance), 0, nullptr);
+        // A blank glyph (the space) as one unset pixel: some drivers drop the raster move
+        // of an empty bitmap kept in a display list.
+        static const GLubyte blank[1] = {0};
+        glBitmap(1, 1, 0, 0, GLfloat(advance), 0, blank);
     } else {
         // One pixel of margin; the pen origin sits at (originX, originY) from the top left.
         const int pad = 1;

@@ -388,3 +388,29 @@ TEST(OpenGLPanel, AnOverlayRepaintRestoresTheKeptPictureAndDrawsOnlyTheOverlay)
     EXPECT_GT(CountColor(image, 145, 45, 155, 55, 0, 255, 0), 100);  // the overlay where it is now
     EXPECT_GT(CountColor(image, 25, 45, 35, 55, 255, 0, 0), 100);    // the picture back where it was
 }
+
+TEST(OpenGLPanel, ASpaceMovesTheFollowingCharactersRight)
+{
+    // "I I" reaches further right than "II": the blank glyph advances the raster position.
+    TWindow window;
+    std::string text = "II";
+    window.Panel->Body = [&text] {
+        Gl().Color(1, 1, 1);
+        Gl().RasterPos(20, 40);
+        Gl().Text(text);
+    };
+    ASSERT_TRUE(window.Show());
+    auto rightmost = [&window] {
+        window.Panel->Repaint();
+        const QImage image = window.Panel->grabFramebuffer();
+        int right = -1;
+        for (int x = 0; x < 200; ++x)
+            if (CountColor(image, x, 30, x, 70, 255, 255, 255) > 0) right = x;
+        return right;
+    };
+    const int together = rightmost();
+    text = "I I";
+    const int apart = rightmost();
+    EXPECT_GT(together, 20);
+    EXPECT_GE(apart, together + 2);
+}
