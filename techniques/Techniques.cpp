@@ -5,6 +5,7 @@
 #include "techniques/fastmap/FastmapProjection.h"
 #include "techniques/parallel/ParallelCoordinates.h"
 #include "techniques/star/StarCoordinates.h"
+#include "techniques/tablelens/TableLens.h"
 
 namespace {
 template <typename View> std::unique_ptr<TVisualizationPanel> Make() { return std::make_unique<View>(); }
@@ -16,7 +17,7 @@ const std::vector<TTechnique>& Techniques()
         {"Parallel Coordinates", "Parallel", "ParallelCoords", "parallel", 0, &Make<TParallelCoordinates>},
         {"Scatter Plots", "Scatter", "ScatterPlots", "scatter", 2, nullptr},
         {"Star Coordinates", "Star", "StarCoordinates", "star", 3, &Make<TStarCoordinates>},
-        {"Table Lens", "Table", "TableLens", "table", 4, nullptr},
+        {"Table Lens", "Table", "TableLens", "table", 4, &Make<TTableLens>},
         {"Fastmap Projection", "Fastmap", "FastmapProjection", "fastmap", 1, &Make<TFastmapProjection>},
     };
     return list;
