@@ -2,6 +2,7 @@
 // The FastMap view's scene and camera as plain numbers: the scene bounds and their size,
 // the perspective camera a paint sets up from them, the steps of the rotate, translate and
 // scale drags, and the axis circles. Paint, mouse handlers and tests all read these.
+#include <array>
 #include <vector>
 
 enum ENUM_panOperation { paRotate, paTranslate, paScale, paSelectionMode };
@@ -53,7 +54,20 @@ struct TFastmapCamera {
     // 60 degrees; the near plane is positive and the far plane holds the whole scaled scene
     // (every point within √3 × S × Scale of the origin), so no part of the cloud is clipped.
     TPerspective Perspective(int width, int height) const;
+
+    // Projection × model-view of a paint in a width × height window (column-major, as
+    // OpenGL keeps it). With a pick region (centre x, y in window pixels, y up, and its
+    // size) the pick matrix comes first, as gluPickMatrix puts it.
+    using TMatrix = std::array<double, 16>;
+    TMatrix Transform(int width, int height) const;
+    TMatrix PickTransform(int width, int height, double x, double y, double size) const;
 };
+
+// Whether a scene point lies inside the clip volume of `transform` (widened by `margin`
+// across, as a fraction of the volume).
+bool InsideClipVolume(const TFastmapCamera::TMatrix& transform, const float* point, double margin);
+// Window position (x right, y up) of a scene point; false when it is behind the camera.
+bool ToWindow(const TFastmapCamera::TMatrix& transform, int width, int height, const float* point, double& x, double& y);
 
 // The points of an axis circle of radius r around the origin at angles 0, step, 2 step, …
 // while t ≤ 2π + step, as (cos t, sin t) × r; step = min(0.1, 2 asin(1 / max(1, r)) / 0.1),

@@ -181,7 +181,6 @@ TFastmapPointList::TBulkKey TFastmapPointList::CurrentKey() const
     key.Frequency = Data ? Data->FrequencyValuesTimeStamp : 0;
     key.Relevance = Data ? Data->RelevanceValuesTimeStamp : 0;
     key.Positions = PositionsVersion;
-    key.Marked = Marked;
     key.Mode3D = Mode3D();
     key.Data = Data;
     return key;
@@ -194,17 +193,11 @@ void TFastmapPointList::BuildBulk()
     BulkPositions.clear();
     BulkColors.clear();
     BulkIndices.clear();
-    MarkedDrawn = false;
     if (!Data) return;
     const bool flat = !BulkKey.Mode3D;
     const bool single = !ListOfIndexOfDataItemsToDraw && DrawModeValue == drawmodeNormal;
     BulkColor = TFastmapPoint::NormalColor(false);
     auto add = [&](int i, const TOpenGLColor& color) {
-        if (i == Marked) {
-            MarkedDrawn = true;
-            MarkedColor = color;
-            return;
-        }
         const float* p = Position(i);
         BulkPositions.insert(BulkPositions.end(), {p[0], p[1], flat ? 0.0f : p[2]});
         if (!single) BulkColors.insert(BulkColors.end(), {color.C1, color.C2, color.C3});
@@ -238,7 +231,7 @@ void TFastmapPointList::BuildBulk()
         for (int i = 0; i < Count(); ++i) {
             if (!Drawable(Data->RecordByIndex(i))) continue;
             switch (DrawModeValue) {
-            case drawmodeNormal: add(i, TFastmapPoint::NormalColor(i == Marked)); break;
+            case drawmodeNormal: add(i, BulkColor); break;
             case drawmodeFreq: add(i, TFastmapPoint::FrequencyColor(Frequency(i))); break;
             case drawmodeRelev: add(i, TFastmapPoint::RelevanceColor(Relevance(i), Frequency(i))); break;
             default: break;
@@ -247,10 +240,32 @@ void TFastmapPointList::BuildBulk()
     }
 }
 
+void TFastmapPointList::EnsureBulk()
+{
+    if (!BulkValid || !(CurrentKey() == BulkKey)) BuildBulk();
+}
+
+bool TFastmapPointList::DrawnColor(int i, TOpenGLColor& color) const
+{
+    std::size_t slot = BulkIndices.size();
+    if (!ListOfIndexOfDataItemsToDraw) {
+        const auto found = std::lower_bound(BulkIndices.begin(), BulkIndices.end(), i);
+        if (found != BulkIndices.end() && *found == i) slot = std::size_t(found - BulkIndices.begin());
+    } else {
+        slot = std::size_t(std::find(BulkIndices.begin(), BulkIndices.end(), i) - BulkIndices.begin());
+    }
+    if (slot == BulkIndices.size()) return false;
+    if (BulkColors.empty())
+        color = ListOfIndexOfDataItemsToDraw || DrawModeValue != drawmodeNormal ? BulkColor : TFastmapPoint::NormalColor(true);
+    else
+        color = TOpenGLColor(BulkColors[3 * slot], BulkColors[3 * slot + 1], BulkColors[3 * slot + 2]);
+    return true;
+}
+
 void TFastmapPointList::Draw()
 {
     if (!Data) return;
-    if (!BulkValid || !(CurrentKey() == BulkKey)) BuildBulk();
+    EnsureBulk();
     TDrawing& gl = Gl();
     const bool lit = Mode3D();
     {
@@ -270,23 +285,46 @@ void TFastmapPointList::Draw()
             gl.DrawArrays(TPrimitive::Points, BulkPositions.data(), 3, BulkColors.empty() ? nullptr : BulkColors.data(),
                           BulkIndices.size());
         }
-        if (MarkedDrawn) Point(Marked).DrawWithColor(MarkedColor);
         if (lit) gl.Disable(TCapability::ColorMaterial);
     }
     if (DrawIdLabelsProperty)
         for (const int i : BulkIndices) Point(i).DrawLabel();
 }
 
-void TFastmapPointList::DrawForPicking()
+void TFastmapPointList::DrawMarked()
 {
-    if (!Data) return;
-    if (!BulkValid || !(CurrentKey() == BulkKey)) BuildBulk();
-    std::vector<int> order = BulkIndices;
-    if (MarkedDrawn) order.push_back(Marked);
-    if (ListOfIndexOfDataItemsToDraw || MarkedDrawn) std::sort(order.begin(), order.end());
+    if (!Data || Marked < 0 || Marked >= Count()) return;
+    EnsureBulk();
+    TOpenGLColor color;
+    if (!DrawnColor(Marked, color)) return;
     TDrawing& gl = Gl();
     TMeaningScope meaning(TMeaning::Record);
+    const bool lit = Mode3D();
+    if (lit) {
+        static const float black[4] = {0, 0, 0, 1};
+        gl.Enable(TCapability::ColorMaterial);
+        gl.ColorMaterial(TFace::FrontAndBack, TColorMaterialMode::AmbientAndDiffuse);
+        gl.MaterialSpecular(black);
+        gl.MaterialEmission(black);
+    }
+    Point(Marked).DrawWithColor(color);
+    if (lit) gl.Disable(TCapability::ColorMaterial);
+}
+
+void TFastmapPointList::DrawForPicking(const TFastmapCamera::TMatrix* region)
+{
+    if (!Data) return;
+    EnsureBulk();
+    std::vector<int> order;
     const bool flat = !Mode3D();
+    for (const int i : BulkIndices) {
+        const float* p = Position(i);
+        const float q[3] = {p[0], p[1], flat ? 0.0f : p[2]};
+        if (!region || InsideClipVolume(*region, q, 1.0)) order.push_back(i);
+    }
+    if (ListOfIndexOfDataItemsToDraw) std::sort(order.begin(), order.end());
+    TDrawing& gl = Gl();
+    TMeaningScope meaning(TMeaning::Record);
     for (const int i : order) {
         const float* p = Position(i);
         gl.LoadName(static_cast<unsigned>(i));

@@ -9,8 +9,9 @@
 // selections, when a list is given) are gathered once into a vertex array, with their
 // colours when they differ, and drawn with one call; the array is kept until something it
 // depends on changes (positions, draw mode, the list and its version, the time window, the
-// frequency and relevance stamps, the highlighted point, 2-D or 3-D). The highlighted point
-// is drawn on its own, red (or in its colour) at twice the size, with its label.
+// frequency and relevance stamps, 2-D or 3-D). The highlighted point is drawn once more by
+// DrawMarked, over the picture: red (or in its colour) at twice the size, with its label, so
+// that highlighting another point redraws only that.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -70,8 +71,12 @@ public:
 
     // The points, as described above, under TMeaning::Record (labels under Label).
     void Draw();
-    // The points that Draw draws, in record order, each with its own selection name.
-    void DrawForPicking();
+    // The highlighted point, when Draw draws it: red (normal colours) or in its colour, at
+    // twice the size, with its label.
+    void DrawMarked();
+    // The points that Draw draws, in record order, each with its own selection name; with
+    // `region`, only those inside its clip volume (and a margin), which are all that can hit.
+    void DrawForPicking(const TFastmapCamera::TMatrix* region = nullptr);
     // Record Index of every point Draw put into its vertex array (valid after Draw).
     const std::vector<int>& DrawnIndices() const { return BulkIndices; }
 
@@ -102,13 +107,15 @@ private:
         std::uint64_t ListVersion = 0;
         TChangeStamp TimeWindow = 0, Frequency = 0, Relevance = 0;
         std::uint64_t Positions = 0;
-        int Marked = -1;
         bool Mode3D = true;
         const TPreProcessedData* Data = nullptr;
         bool operator==(const TBulkKey&) const = default;
     };
     TBulkKey CurrentKey() const;
     void BuildBulk();
+    void EnsureBulk();
+    // Whether Draw draws point i, and in which colour.
+    bool DrawnColor(int i, TOpenGLColor& color) const;
     bool Drawable(const TPreProcessedRecord* record) const { return record && record->TemporalInteractionDraw; }
     void ColorOf(int i, TOpenGLColor& color) const;
     void SetBounds(const TSceneBounds& bounds);
@@ -131,7 +138,5 @@ private:
     std::vector<float> BulkPositions;
     std::vector<float> BulkColors;  // empty: every point in BulkColor
     TOpenGLColor BulkColor;
-    std::vector<int> BulkIndices;
-    bool MarkedDrawn = false;
-    TOpenGLColor MarkedColor;
+    std::vector<int> BulkIndices;  // in record order when no list is given
 };

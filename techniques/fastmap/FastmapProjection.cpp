@@ -27,6 +27,7 @@ TFastmapProjection::TFastmapProjection(QWidget* parent)
     // The default bounds (±10) give the scene its size until a projection sets one, so a view
     // without records still has a sound camera.
     SetSceneBounds(Bounds);
+    KeepsPicture = true;
     BuildMenu();
     RotateClick();
 }
@@ -294,10 +295,30 @@ void TFastmapProjection::Pick()
     Picking = true;
     SelectBuffer.fill(0);
     HitCount = 0;
-    Repaint();
+    PaintSelectionPass();
+    const int before = PointList->MarkedElement();
     TakePick();
     Picking = false;
-    Repaint();
+    if (PointList->MarkedElement() != before) RepaintOverlay();
+}
+
+void TFastmapProjection::PaintSelectionPass()
+{
+    // A GL_SELECT paint rasterises nothing: it runs in the panel's context without a frame,
+    // so the picture on screen and the kept one stay as they are.
+    TOpenGLDrawing* drawing = OpenGLDrawing();
+    if (!drawing || !isVisible() || !isValid()) {
+        Repaint();
+        return;
+    }
+    makeCurrent();
+    drawing->BeginPaint(devicePixelRatioF());
+    {
+        TCurrentDrawing current(*drawing);
+        Paint();
+    }
+    drawing->EndPaint();
+    doneCurrent();
 }
 
 void TFastmapProjection::TakePick()
@@ -326,11 +347,11 @@ void TFastmapProjection::InstallSelectionFunctions()
     c->GetFocusedSelectionListFunction = [](TSelectionsController*, int, int) { return -1; };
 }
 
-void TFastmapProjection::SetupCamera()
+void TFastmapProjection::SetupCamera(bool clear)
 {
     TDrawing& gl = Gl();
     gl.ClearColor(1, 1, 1, 1);
-    if (!Picking) gl.Clear(true, true);
+    if (clear) gl.Clear(true, true);
     gl.Viewport(0, 0, width(), height());
     gl.MatrixMode(TMatrixMode::Projection);
     gl.LoadIdentity();
@@ -423,7 +444,7 @@ void TFastmapProjection::Paint()
         gl.InitNames();
         gl.PushName(0);
     }
-    SetupCamera();
+    SetupCamera(!Picking);
     SetupLighting();
     // In selection mode every record is drawn; otherwise those that satisfy the brushes.
     TRecordList* list = nullptr;
@@ -431,12 +452,26 @@ void TFastmapProjection::Paint()
     PointList->ListOfIndexOfDataItemsToDraw = list;
     PointList->ListVersion = SelectionsController ? SelectionsController->Version() : 0;
     if (Picking) {
-        PointList->DrawForPicking();
+        // Only the points inside the pick region can hit: the others are left out before
+        // they reach OpenGL.
+        const TFastmapCamera::TMatrix region = Camera.PickTransform(width(), height(), PickX, PickY, 5);
+        PointList->DrawForPicking(&region);
         HitCount = gl.EndSelect();
     } else {
         PointList->Draw();
         if (DrawGraphFunction) DrawGraphFunction(this);
         if (AxesShown) DrawAxes();
     }
+    gl.Flush();
+}
+
+void TFastmapProjection::PaintOverlay()
+{
+    if (!HasData || Projecting || Picking || PointList->MarkedElement() < 0) return;
+    TDrawing& gl = Gl();
+    SetupCamera(false);
+    SetupLighting();
+    gl.Disable(TCapability::DepthTest);  // the highlight stays in front of the cloud
+    PointList->DrawMarked();
     gl.Flush();
 }

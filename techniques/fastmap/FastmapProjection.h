@@ -29,6 +29,9 @@ public:
     ~TFastmapProjection() override;
 
     void Paint() override;
+    // The highlighted point over the picture (so that hovering in selection mode redraws
+    // only that).
+    void PaintOverlay() override;
     // The base operation, the points (one per record) and their projection: the workspace
     // creates views from the list of techniques, so the view projects as soon as it has data.
     bool SetPreProcessedData(TPreProcessedData* data) override;
@@ -53,7 +56,8 @@ public:
     void SetPointsSize(float size);
     // Scene coordinates of a widget position (device-independent pixels, y down).
     QPoint ToScene(int x, int y) const;
-    // Selection mode's hover: a picking paint around (PickX, PickY), TakePick, a normal paint.
+    // Selection mode's hover: a picking paint around (PickX, PickY) that shows nothing, then
+    // TakePick; when the highlighted point changed, the overlay is drawn again.
     void Pick();
     // Highlights the point of the first complete hit of the last picking paint (also when
     // the buffer overflowed); names outside the points (the axes' -1) select nothing.
@@ -113,7 +117,8 @@ private:
     void EndDrag() { Dragging = false; }
     void SetOperation(ENUM_panOperation operation, QAction* ticked);
     void InstallSelectionFunctions();
-    void SetupCamera();
+    void SetupCamera(bool clear);
+    void PaintSelectionPass();
     void SetupLighting();
     void DrawAxes();
     void StorePick(int x, int y);

@@ -83,6 +83,7 @@ protected:
         TRecordingDrawing recording;
         TCurrentDrawing current(recording);
         Fastmap->Paint();
+        Fastmap->PaintOverlay();  // as every full frame does
         return recording;
     }
     // The records whose points the recording shows under TMeaning::Record, with their colours.
@@ -250,15 +251,21 @@ TEST_F(FastmapView, PointsStayWithTheirRecordsWhenAnotherViewSortsTheRecordList)
         }
 }
 
-TEST_F(FastmapView, PickingNamesEveryPointByItsRecordAndTakesTheFirstCompleteHit)
+TEST_F(FastmapView, PickingNamesThePointsUnderThePointerByRecordAndTakesTheFirstCompleteHit)
 {
     Fastmap->SetSelectionModeClick();
+    // The pointer over point 2.
+    double x = 0, y = 0;
+    const auto transform = Fastmap->Camera.Transform(Fastmap->width(), Fastmap->height());
+    ASSERT_TRUE(ToWindow(transform, Fastmap->width(), Fastmap->height(), Fastmap->PointList->Position(2), x, y));
     struct TCase {
         std::vector<unsigned> Picked;
         int Selected;  // -1: nothing highlighted
     };
     for (const TCase& c : std::vector<TCase>{{{}, -1}, {{2}, 2}, {{3, 1}, 3}, {{unsigned(-1)}, -1}, {{1, 2, 3, 0, 2, 3}, 1}}) {
         Fastmap->PointList->Unmark();
+        Fastmap->PickX = int(x);
+        Fastmap->PickY = int(y);
         TRecordingDrawing recording;
         recording.PickedNames = c.Picked;
         Fastmap->Picking = true;
@@ -269,21 +276,42 @@ TEST_F(FastmapView, PickingNamesEveryPointByItsRecordAndTakesTheFirstCompleteHit
         Fastmap->TakePick();
         Fastmap->Picking = false;
         EXPECT_EQ(Fastmap->PointList->MarkedElement(), c.Selected);
-        // Every point under its own name, in record order; no axes while picking.
+        // Each point under its own name, in record order; point 2 among them; no axes.
         std::vector<unsigned> names;
         for (const TRecordedPoint& p : recording.PointsMeaning(TMeaning::Record)) names.push_back(p.State.Names.back());
-        EXPECT_EQ(names, (std::vector<unsigned>{0, 1, 2, 3}));
+        EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+        EXPECT_NE(std::find(names.begin(), names.end(), 2u), names.end());
         EXPECT_TRUE(recording.SegmentsMeaning(TMeaning::Axis).empty());
-        EXPECT_EQ(recording.CountCalls("PickMatrix("), 1);
+        EXPECT_EQ(recording.CountCalls("PickMatrix(" + std::to_string(int(x)) + "," + std::to_string(int(y)) + ",5,5)"), 1);
     }
-    // The highlighted point: red, twice the size, with its label.
+    // Far from every point nothing reaches OpenGL.
+    Fastmap->PickX = Fastmap->width() - 1;
+    Fastmap->PickY = Fastmap->height() - 1;
+    Fastmap->Picking = true;
+    TRecordingDrawing empty;
+    {
+        TCurrentDrawing current(empty);
+        Fastmap->Paint();
+    }
+    Fastmap->Picking = false;
+    EXPECT_TRUE(empty.PointsMeaning(TMeaning::Record).empty());
+
+    // The highlighted point: red, twice the size, with its label, over the picture.
     Fastmap->PointList->SelectElement(2);
     const TRecordingDrawing recording = PaintFastmap();
     const auto red = recording.PointsInColor(TOpenGLColor(1, 0, 0));
     ASSERT_EQ(red.size(), 1u);
     EXPECT_EQ(red[0].State.PointSize, 2 * Fastmap->PointList->VertexPointSize());
+    EXPECT_EQ(red[0].V.X, Fastmap->PointList->Position(2)[0]);
     EXPECT_EQ(recording.TextsMeaning(TMeaning::Label).size(), 4u);  // X, Y, Z and "2"
     EXPECT_TRUE(recording.HasText("2"));
+    // Highlighting another point redraws only the overlay.
+    TRecordingDrawing overlay;
+    {
+        TCurrentDrawing current(overlay);
+        Fastmap->PaintOverlay();
+    }
+    EXPECT_EQ(overlay.PointsMeaning(TMeaning::Record).size(), 1u);
 }
 
 struct TDragCase {
@@ -445,7 +473,7 @@ TEST_P(FastmapEdges, GiveAFiniteSceneAndFinitePaintsInEveryMode)
             const TRecordingDrawing recording = PaintFastmap();
             Fastmap->Picking = false;
             EXPECT_TRUE(recording.AllFinite());
-            EXPECT_EQ(recording.PointsMeaning(TMeaning::Record).size(), std::size_t(Data->RecordsNumber));
+            if (!picking) EXPECT_EQ(recording.PointsMeaning(TMeaning::Record).size(), std::size_t(Data->RecordsNumber));
         }
     }
     Fastmap->CentralizeSelectedElementClick();
