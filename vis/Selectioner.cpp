@@ -26,6 +26,14 @@ void TSelectioner::SetMinNormalized(float value)
     BoundChanged();
 }
 
+void TSelectioner::SetNormalizedRange(float minimum, float maximum)
+{
+    if (minimum == MinNormalizedValue && maximum == MaxNormalizedValue) return;
+    MinNormalizedValue = minimum;
+    MaxNormalizedValue = maximum;
+    BoundChanged();
+}
+
 void TSelectioner::BoundChanged()
 {
     UpdateSelectedRecords();

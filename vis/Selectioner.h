@@ -46,6 +46,9 @@ public:
     // on) and the frequencies (while SetCalculateDataFrequencies). An equal bound does nothing.
     void SetMaxNormalized(float value);
     void SetMinNormalized(float value);
+    // Both bounds at once: the records are recomputed once, and not at all when neither
+    // bound changes (a drag step that moves one edge of a box may move the other too).
+    void SetNormalizedRange(float minimum, float maximum);
 
     // The records of the dataset, in record order, with Min ≤ value ≤ Max.
     void UpdateSelectedRecords();

@@ -80,6 +80,25 @@ TEST(Selectioner, FrequenciesAmongSelectedRecordsOnly)
     EXPECT_EQ(data->FrequencyValuesTimeStamp, stamp);
 }
 
+TEST(Selectioner, BothBoundsSetTogether)
+{
+    auto data = MakeSelectionData({"a", "b"}, {{0.1f, 0.1f, 0.2f, 0.9f}, {0.4f, 0.5f, 0.5f, 0.6f}});
+    TSelectioner s;
+    s.Attach(data.get(), 0);
+    const TChangeStamp before = data->FrequencyValuesTimeStamp;
+    s.SetNormalizedRange(0.15f, 1.0f);
+    EXPECT_EQ(IndexesOf(s.Records()), (std::vector<int>{2, 3}));
+    const TChangeStamp once = data->FrequencyValuesTimeStamp;
+    EXPECT_NE(once, before);
+    // The same range again: nothing is recomputed.
+    s.SetNormalizedRange(0.15f, 1.0f);
+    EXPECT_EQ(data->FrequencyValuesTimeStamp, once);
+    s.SetNormalizedRange(0.0f, 0.15f);
+    EXPECT_EQ(IndexesOf(s.Records()), (std::vector<int>{0, 1}));
+    EXPECT_FLOAT_EQ(s.MinNormalized(), 0.0f);
+    EXPECT_FLOAT_EQ(s.MaxNormalized(), 0.15f);
+}
+
 // Switching any overlay on recalculates the statistics over the selected records; moving a
 // bound afterwards keeps them current. With every overlay off they stay as they were.
 TEST(Selectioner, StatisticsFollowTheSelectedRecordsWhileAnOverlayIsOn)
