@@ -12,6 +12,7 @@ TScatterPlots::TScatterPlots(QWidget* parent)
     : TVisualizationPanel(parent), Methods(std::make_unique<TScatterPlotsMethods>(this)),
       ScatterCellsList(std::make_unique<TScatterCellsList>())
 {
+    KeepsPicture = true;  // the zoom cell's cross-hair is an overlay
     PointSizeTracker = std::make_unique<TFormTrackBar>();
     PointSizeTracker->setWindowTitle("Set Point Size");
     PointSizeTracker->OnChange = [this](int position) { PointSizeTrackerChange(position); };
@@ -175,6 +176,17 @@ TScatterPaint TScatterPlots::PaintSettings() const
     return paint;
 }
 
+void TScatterPlots::SetupProjection()
+{
+    TDrawing& gl = Gl();
+    gl.Viewport(0, 0, width(), height());
+    gl.MatrixMode(TMatrixMode::Projection);
+    gl.LoadIdentity();
+    gl.Ortho(0, SpaceWidth, 0, SpaceHeight, -2, 2);
+    gl.MatrixMode(TMatrixMode::ModelView);
+    gl.LoadIdentity();
+}
+
 void TScatterPlots::Paint()
 {
     TVisualizationPanel::Paint();
@@ -182,12 +194,7 @@ void TScatterPlots::Paint()
     TDrawing& gl = Gl();
     gl.ClearColor(1, 1, 1, 1);
     gl.Clear(true, true);
-    gl.Viewport(0, 0, width(), height());
-    gl.MatrixMode(TMatrixMode::Projection);
-    gl.LoadIdentity();
-    gl.Ortho(0, SpaceWidth, 0, SpaceHeight, -2, 2);
-    gl.MatrixMode(TMatrixMode::ModelView);
-    gl.LoadIdentity();
+    SetupProjection();
     {
         TMeaningScope meaning(TMeaning::Frame);
         gl.Color(0, 0, 0);
@@ -215,6 +222,7 @@ void TScatterPlots::Paint()
 void TScatterPlots::PaintOverlay()
 {
     if (!HasData) return;
+    SetupProjection();  // also when only the overlay is drawn over the kept picture
     ScatterCellsList->DrawCursor(PaintSettings());
     Gl().Flush();
 }

@@ -69,6 +69,7 @@ public:
 
 private:
     void ComputeLayout();
+    void SetupProjection();
     void InstallSelectionFunctions();
     // The settings every cell of a paint shares (texts sized in window pixels).
     TScatterPaint PaintSettings() const;
