@@ -4,6 +4,7 @@
 
 #include "techniques/fastmap/FastmapProjection.h"
 #include "techniques/parallel/ParallelCoordinates.h"
+#include "techniques/scatter/ScatterPlots.h"
 #include "techniques/star/StarCoordinates.h"
 #include "techniques/tablelens/TableLens.h"
 
@@ -15,7 +16,7 @@ const std::vector<TTechnique>& Techniques()
 {
     static const std::vector<TTechnique> list = {
         {"Parallel Coordinates", "Parallel", "ParallelCoords", "parallel", 0, &Make<TParallelCoordinates>},
-        {"Scatter Plots", "Scatter", "ScatterPlots", "scatter", 2, nullptr},
+        {"Scatter Plots", "Scatter", "ScatterPlots", "scatter", 2, &Make<TScatterPlots>},
         {"Star Coordinates", "Star", "StarCoordinates", "star", 3, &Make<TStarCoordinates>},
         {"Table Lens", "Table", "TableLens", "table", 4, &Make<TTableLens>},
         {"Fastmap Projection", "Fastmap", "FastmapProjection", "fastmap", 1, &Make<TFastmapProjection>},
