@@ -94,18 +94,15 @@ void TTableLensRecord::DrawBar(int i) const
     const std::int64_t high = std::min<std::int64_t>(Top, Layout->ClipTop());
     if (low >= high) return;
     const TTableLensColumn& column = columns.Column(i);
-    TMeaningScope meaning(TMeaning::Record);
     const float x0 = column.BarStart();
     const float x1 = column.BarEnd(data->Value(i, Record));
     const float y0 = float(low);
     const float y1 = float(high);
     TDrawing& gl = Gl();
-    gl.Begin(TPrimitive::Quads);
     gl.Vertex(x1, y0, 0);
     gl.Vertex(x1, y1, 0);
     gl.Vertex(x0, y1, 0);
     gl.Vertex(x0, y0, 0);
-    gl.End();
 }
 
 void TTableLensRecord::DrawNormal() const
@@ -155,12 +152,15 @@ void TTableLensRecord::DrawRelevance() const
 
 void TTableLensRecord::Draw() const
 {
+    TMeaningScope meaning(TMeaning::Record);
+    Gl().Begin(TPrimitive::Quads);
     switch (DrawMode) {
     case drawmodeNormal: DrawNormal(); break;
     case drawmodeFreq: DrawFrequency(); break;
     case drawmodeRelev: DrawRelevance(); break;
     default: break;
     }
+    Gl().End();
 }
 
 void TTableLensRecord::DrawValueLabels() const

@@ -66,12 +66,15 @@ public:
     // Lays the row out at visual position `index` of `layout`.
     void Initialize(TTableLens* view, std::int64_t index, const TTableLensRowLayout& layout);
 
-    // One bar in column i, clipped to the rows' band, at depth 0 in the current colour.
+    // One bar in column i, clipped to the rows' band, at depth 0 in the current colour:
+    // four vertices of the Quads primitive the caller has open.
     void DrawBar(int i) const;
+    // Every bar of the row, each in the mode's colour, inside an open Quads primitive.
     void DrawNormal() const;
     void DrawFrequency() const;
     void DrawRelevance() const;
-    void Draw() const;  // by DrawMode
+    // The row by DrawMode: one Quads primitive with every bar.
+    void Draw() const;
     // The hovered row's value labels above it (below it where above leaves the view) and
     // "Visual order: " in the footer.
     void DrawValueLabels() const;

@@ -92,19 +92,20 @@ protected:
         std::vector<TBar> bars;
         for (const TRecordedPrimitive* p : recording.PrimitivesMeaning(TMeaning::Record)) {
             EXPECT_EQ(p->Kind, TPrimitive::Quads);
-            EXPECT_EQ(p->Vertices.size(), 4u);
-            if (p->Vertices.size() != 4) continue;
-            float x0 = 1e9f, x1 = -1e9f, y0 = 1e9f, y1 = -1e9f;
-            for (const auto& v : p->Vertices) {
-                x0 = std::min(x0, v.X);
-                x1 = std::max(x1, v.X);
-                y0 = std::min(y0, v.Y);
-                y1 = std::max(y1, v.Y);
+            EXPECT_EQ(p->Vertices.size() % 4, 0u);
+            for (std::size_t q = 0; q + 4 <= p->Vertices.size(); q += 4) {
+                float x0 = 1e9f, x1 = -1e9f, y0 = 1e9f, y1 = -1e9f;
+                for (std::size_t k = q; k < q + 4; ++k) {
+                    const TRecordedVertex& v = p->Vertices[k];
+                    x0 = std::min(x0, v.X);
+                    x1 = std::max(x1, v.X);
+                    y0 = std::min(y0, v.Y);
+                    y1 = std::max(y1, v.Y);
+                }
+                EXPECT_LE(y1, float(View->SpaceHeight - 32));
+                EXPECT_GE(y0, 41.0f);  // never over the footer
+                if (x0 == c.BarStart()) bars.push_back({x0, x1, y0, y1, p->Vertices[q].Color});
             }
-            EXPECT_LE(y1, float(View->SpaceHeight - 32));
-            EXPECT_GE(y0, 41.0f);  // never over the footer
-            if (x0 != c.BarStart()) continue;
-            bars.push_back({x0, x1, y0, y1, p->Vertices[0].Color});
         }
         std::stable_sort(bars.begin(), bars.end(), [](const TBar& a, const TBar& b) { return a.Y1 > b.Y1; });
         return bars;

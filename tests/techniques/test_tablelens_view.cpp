@@ -222,6 +222,25 @@ TEST_F(TableLensView, RelevanceAveragesFollowTheirRecordsAndRemovedPointsCountNo
     EXPECT_NEAR(View->TableLensColumnsList.ValueAtX(0, int(x)), 0.5f, 0.01f);
 }
 
+TEST_F(TableLensView, RelevanceModeWithABandDrawsTheFilteredRowsInRelevanceColours)
+{
+    Click(XOfValue(2, 0.4f), BodyY(), Qt::ControlModifier);
+    Drag(XOfValue(2, 0.4f), XOfValue(2, 1.0f) + 20, BodyY());  // records 2, 1, 3
+    View->DrawModeRelevanceClick();
+    const TRecordingDrawing r = Paint();
+    const std::vector<TBar> bars = Bars(r, 1);
+    ASSERT_EQ(bars.size(), 3u);
+    const std::vector<float> beta = ValuesShown(r, 1);
+    for (std::size_t k = 0; k < 3; ++k) {
+        const TPreProcessedRecord* record = nullptr;
+        for (int j = 0; j < Data->RecordsNumber; ++j)
+            if (std::fabs(Data->Value(1, Data->GetRecord(j)) - beta[k]) < 1e-3f) record = Data->GetRecord(j);
+        ASSERT_NE(record, nullptr);
+        const float f = Data->Weight(1, record);
+        EXPECT_TRUE(RecordedColorIs(bars[k].Color, RelevanceColor(1, f * f))) << k;  // no point: strength 1
+    }
+}
+
 TEST_F(TableLensView, TopRowLabelsStayInsideTheViewAtEveryThickness)
 {
     for (int t = 1; t <= 30; ++t) {
