@@ -4,8 +4,9 @@
 // selections exist (the satisfying records sorted by the ordering dimension, packed from
 // the top), and drawing the visible rows.
 //
-// Sorting is a counting pass over the dataset's ranks. Nothing is stored per row beyond
-// the record pointer of the order: a row's position follows from its place in the order.
+// Sorting is a stable counting pass over the dataset's ranks. Nothing is stored per row
+// beyond the record's storage row (4 bytes) in the order: a row's position follows from its
+// place in the order, its record from the storage row.
 
 #include <cstdint>
 #include <vector>
@@ -38,16 +39,19 @@ public:
     // The hovered row highlighted, with its value labels; nothing without one.
     void DrawHoveredRow(const TTableLensRowLayout& layout) const;
 
-    const TRecordList& Order() const { return Rows; }
-    const TRecordList& FilteredRecords() const { return Filter; }
+
     int OrderedBy = 0;
     std::int64_t HoveredRow = -1;  // visual position under the pointer, −1 for none
 
 private:
     TTableLens* View = nullptr;
     TPreProcessedData* Data = nullptr;
-    TRecordList Rows;
-    TRecordList Filter;
+    // Sorts storage rows by their rank in dimension d, equal ranks keeping their order.
+    void SortByDimension(std::vector<std::uint32_t>& rows, int d);
+
+    std::vector<std::uint32_t> Rows;    // the unfiltered order
+    std::vector<std::uint32_t> Filter;  // the filtered order
+    std::vector<std::uint32_t> Scratch;  // keys, then the sorted rows; kept between sorts
     bool IsFiltered = false;
     std::uint64_t FilterVersion = 0;  // 0: no filter sorted yet
     int FilterDimension = -1;

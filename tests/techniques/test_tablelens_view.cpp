@@ -458,3 +458,27 @@ TEST_F(TableLensScrolling, ThicknessKeepsTheTopRowAndBandsShrinkTheScrollRange)
     EXPECT_EQ(View->Scroll(), 0);
     EXPECT_FALSE(View->VerticalScrollBar()->isVisibleTo(View.get()));
 }
+
+// The counting pass over ranks against a plain stable sort of the order shown before.
+TEST_F(TableLensFixture, OrderingMatchesAStableSortOfThePreviousOrder)
+{
+    const int n = 600;
+    std::vector<std::vector<float>> columns(3, std::vector<float>(n));
+    for (int k = 0; k < n; ++k) {
+        columns[0][k] = float(k % 7) / 6.0f;
+        columns[1][k] = float((k * 37) % 11) / 10.0f;
+        columns[2][k] = float((k * 91) % 600) / 599.0f;  // distinct: identifies the record
+    }
+    Open({"a", "b", "key"}, columns);
+    View->SetThickness(1);
+    std::vector<int> model(n);
+    for (int k = 0; k < n; ++k) model[k] = k;
+    for (int d : {1, 0, 2, 1, 0}) {
+        Click(ColumnMiddle(d), 45);
+        std::stable_sort(model.begin(), model.end(), [&](int a, int b) { return columns[d][a] < columns[d][b]; });
+        const std::vector<float> keys = ValuesShown(Paint(), 2);
+        ASSERT_EQ(keys.size(), std::size_t(n));
+        for (int k = 0; k < n; ++k)
+            ASSERT_NEAR(keys[k], columns[2][model[k]], 1e-3f) << "after ordering by " << d << ", row " << k;
+    }
+}
