@@ -10,6 +10,7 @@
 #include <QWheelEvent>
 
 #include "data/Statistics.h"
+#include "render/TextDecoding.h"
 #include "tests/techniques/TableLensFixture.h"
 
 namespace {
@@ -480,5 +481,33 @@ TEST_F(TableLensFixture, OrderingMatchesAStableSortOfThePreviousOrder)
         ASSERT_EQ(keys.size(), std::size_t(n));
         for (int k = 0; k < n; ++k)
             ASSERT_NEAR(keys[k], columns[2][model[k]], 1e-3f) << "after ordering by " << d << ", row " << k;
+    }
+}
+
+TEST_F(TableLensFixture, ColumnNamesAreCutByWholeCharactersToTheColumnWidth)
+{
+    const std::vector<std::string> names = {"Gr\xC3\xB6\xC3\x9F" "e_und_Gewicht_des_Wagens", "Miles_per_Gallon_in_the_city",
+                                            "x"};
+    for (int count : {3, 12, 40}) {
+        std::vector<std::string> columnNames;
+        for (int i = 0; i < count; ++i) columnNames.push_back(names[i % names.size()]);
+        Open(columnNames, std::vector<std::vector<float>>(count, std::vector<float>{0.5f}));
+        const TRecordingDrawing r = Paint();
+        for (int i = 0; i < count; ++i) {
+            const TTableLensColumn& c = View->TableLensColumnsList.Column(i);
+            const float pixels = c.Range / View->PixelsAcross(1);
+            int drawn = 0;
+            for (const TRecordedText* t : r.TextsMeaning(TMeaning::Label)) {
+                if (t->Y != float(View->SpaceHeight - 16) || t->X < c.PosX0 || t->X > c.PosX1) continue;
+                ++drawn;
+                EXPECT_EQ(columnNames[i].rfind(t->Text, 0), 0u) << t->Text;  // a prefix
+                EXPECT_TRUE(IsValidUtf8Text(t->Text)) << t->Text;
+                EXPECT_LE(8.0f * float(DecodeTextBytes(t->Text).size()), pixels);
+            }
+            EXPECT_LE(drawn, 1) << "one text per name, column " << i;
+            if (pixels >= 60) {
+                EXPECT_EQ(drawn, 1) << count;
+            }
+        }
     }
 }
