@@ -2,7 +2,10 @@
 // rows under pinned headers, the pointer hovers a row, and the pixels read back show the
 // highlighted row and its value labels.
 #include <QApplication>
+#include <QComboBox>
+#include <QTabWidget>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -13,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/UVisWorkspace.h"
+#include "app/UVisualizationTree.h"
 #include "techniques/tablelens/TableLens.h"
 #include "vis/SelectionsController.h"
 
@@ -84,6 +89,39 @@ TEST(TableLensWindow, WheelScrollsUnderPinnedHeadersAndTheHoveredRowShowsItsValu
     EXPECT_GT(nameDark, 5);
     EXPECT_TRUE(IsWhite(pixel(first.BarStart() + 2, float(view.SpaceHeight - 31) + 0.5f)) ||
                 !IsBlack(pixel(first.BarStart() + 2, float(view.SpaceHeight - 31) + 0.5f)));
+}
+
+TEST(TableLensWindow, OpensFromTheWorkspaceOnItsOwnTabWithAScrollBar)
+{
+    TFormVisualizationTree main;
+    main.resize(1200, 900);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    TFormVisWorkspace workspace(&main);
+    ASSERT_TRUE(workspace.LoadFromTextFile(LUMETRA_SOURCE_DIR "/DataSets/Cars.lumet"));
+    auto* combo = workspace.findChild<QComboBox*>("ComboBoxVisualizations");
+    ASSERT_NE(combo, nullptr);
+    const int item = combo->findText("Table Lens");
+    ASSERT_GE(item, 0);
+    combo->setCurrentIndex(item);
+    emit combo->activated(item);
+    auto* view = workspace.findChild<TTableLens*>();
+    ASSERT_NE(view, nullptr);
+    auto* pages = workspace.findChild<QTabWidget*>("PageControlVisualizations");
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(pages->tabText(0), "TableLens1");
+    workspace.ResizeTo(900, 600);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    EXPECT_EQ(view->PreProcessedData(), workspace.Data());
+    EXPECT_EQ(view->GetSelectionsController(), workspace.SelectionsController());
+    // 392 rows do not fit the tab: the panel is the tab's size and scrolls.
+    EXPECT_LE(view->height(), 600);
+    EXPECT_EQ(view->SpaceHeight, view->height());
+    EXPECT_TRUE(view->VerticalScrollBar()->isVisible());
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+    QApplication::sendEvent(view, &end);
+    EXPECT_EQ(view->Scroll(), view->RowLayout().MaxScroll());
+    EXPECT_EQ(view->RowLayout().LastVisible(), 392);
 }
 
 } // namespace
