@@ -15,11 +15,6 @@
 #include "vis/UTrackBarForm.h"
 #include "vis/ViewCursors.h"
 
-namespace {
-// A projection expected to take longer than this shows its progress.
-constexpr qint64 ProgressAfterMilliseconds = 500;
-} // namespace
-
 TFastmapProjection::TFastmapProjection(QWidget* parent)
     : TVisualizationPanel(parent), PointList(std::make_unique<TFastmapPointList>(this))
 {
@@ -76,6 +71,7 @@ bool TFastmapProjection::SetPreProcessedData(TPreProcessedData* data)
     if (!TVisualizationPanel::SetPreProcessedData(data)) return false;
     OpenGLAreaVerticalRange = float(SpaceHeight / 2);
     OpenGLAreaHorizontalRange = float(SpaceWidth / 2);
+    SetSceneBounds(TSceneBounds{});  // a dataset without records keeps the default scene
     PointList->Fill(data);
     SetPointsSize(5.0f);
     ComputeProjection(nullptr);

@@ -83,6 +83,9 @@ public:
     float SceneSize() const { return Camera.SceneSize; }
     const TSceneBounds& SceneBounds() const { return Bounds; }
 
+    // A projection expected to take longer than this shows its progress dialog.
+    static inline int ProgressAfterMilliseconds = 500;
+
     std::function<void(TFastmapProjection* view)> DrawGraphFunction;
     bool Picking = false;
     const int SphereDisplayList = 0;

@@ -8,8 +8,11 @@
 #include <set>
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QSlider>
+#include <QTimer>
+#include <random>
 
 #include "ParallelFixture.h"
 #include "techniques/fastmap/FastmapProjection.h"
@@ -444,6 +447,31 @@ TEST_F(FastmapView, TheMenuHoldsTheViewsCommandsInOrder)
     EXPECT_EQ(PaintFastmap().TextsMeaning(TMeaning::Label).size(), 3u + 4u);
     Fastmap->DrawAxesClick();
     EXPECT_TRUE(PaintFastmap().PrimitivesMeaning(TMeaning::Axis).empty());
+}
+
+TEST(FastmapProgress, ALongProjectionShowsAModalProgressDialogThatGoesWithIt)
+{
+    std::mt19937 generator(3);
+    std::uniform_real_distribution<float> unit(0, 1);
+    std::vector<std::vector<float>> columns(3, std::vector<float>(200000));
+    for (auto& column : columns)
+        for (float& v : column) v = unit(generator);
+    auto data = MakeUnitScaleData({}, columns);
+    const int saved = TFastmapProjection::ProgressAfterMilliseconds;
+    TFastmapProjection::ProgressAfterMilliseconds = 0;  // every run counts as long
+    QString seen;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) seen = modal->windowTitle();
+    });
+    probe.start(0);
+    TFastmapProjection view;
+    EXPECT_TRUE(view.SetPreProcessedData(data.get()));
+    probe.stop();
+    TFastmapProjection::ProgressAfterMilliseconds = saved;
+    EXPECT_EQ(seen, "Fastmap Projection");
+    EXPECT_TRUE(view.PointList->Projected);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 // ---- datasets at the edges ---------------------------------------------------------------
