@@ -203,6 +203,8 @@ void TTableLens::leaveEvent(QEvent* event)
 void TTableLens::MouseDownOnPanel(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, int x,
                                   int y)
 {
+    // The shared controller calls back whichever view bound it last: this one, from here on.
+    InstallSelectionFunctions();
     UpdateSpaceHeight();
     const QPoint p = ToLogical(x, y);
     TableLensColumnsList.TrackPointer(p.x(), p.y(), SpaceHeight);
@@ -211,6 +213,7 @@ void TTableLens::MouseDownOnPanel(Qt::MouseButton button, Qt::MouseButtons butto
 
 void TTableLens::MouseMoveOnPanel(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, int x, int y)
 {
+    InstallSelectionFunctions();
     UpdateSpaceHeight();
     const QPoint p = ToLogical(x, y);
     LastPointer = p;
@@ -231,6 +234,7 @@ void TTableLens::MouseMoveOnPanel(Qt::MouseButtons buttons, Qt::KeyboardModifier
 void TTableLens::MouseUpOnPanel(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, int x,
                                 int y)
 {
+    InstallSelectionFunctions();
     UpdateSpaceHeight();
     const QPoint p = ToLogical(x, y);
     TableLensColumnsList.TrackPointer(p.x(), p.y(), SpaceHeight);

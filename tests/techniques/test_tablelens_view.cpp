@@ -11,6 +11,7 @@
 
 #include "data/Statistics.h"
 #include "render/TextDecoding.h"
+#include "techniques/parallel/ParallelCoordinates.h"
 #include "tests/techniques/TableLensFixture.h"
 
 namespace {
@@ -510,4 +511,23 @@ TEST_F(TableLensFixture, ColumnNamesAreCutByWholeCharactersToTheColumnWidth)
             }
         }
     }
+}
+
+// The controller is shared: after another view painted, a click here still makes and moves
+// this view's bands.
+TEST_F(TableLensView, ClicksUseThisViewsBandsAfterAnotherViewPainted)
+{
+    TParallelCoordinates other;
+    other.resize(800, 600);
+    ASSERT_TRUE(other.SetPreProcessedData(Data.get()));
+    other.SetSelectionsController(Controller.get());
+    other.Repaint();
+    Click(XOfValue(1, 0.3f), BodyY(), Qt::ControlModifier);
+    TSelectionsList* list = Controller->GetSelectionsList(1);
+    ASSERT_EQ(list->Count(), 1);
+    EXPECT_NEAR(list->GetSelection(0)->MinNormalized(), 0.3f, 0.01f);
+    other.Repaint();
+    Drag(XOfValue(1, 0.3f), XOfValue(1, 0.7f), BodyY());
+    EXPECT_NEAR(list->GetSelection(0)->MaxNormalized(), 0.7f, 0.01f);
+    EXPECT_NEAR(list->GetSelection(0)->MinNormalized(), 0.3f, 0.01f);
 }
