@@ -161,10 +161,16 @@ TEST(StarGeometry, PositionsAreTheSumOverActiveAxesOfValueTimesVector)
                 sy += v * a->UnitaryVector.V2 * a->SizeOfAxis;
                 sz += v * a->UnitaryVector.V3 * a->SizeOfAxis;
             }
-            const TStarDot dot = dots.Dot(r);
-            EXPECT_FLOAT_EQ(dot.X(), 17 + sx);
-            EXPECT_FLOAT_EQ(dot.Y(), -23 + sy);
-            EXPECT_FLOAT_EQ(dot.Z(), mode3D ? sz : 0.0f);
+            const float* p = &dots.Positions[std::size_t(r) * dots.Components()];
+            EXPECT_FLOAT_EQ(p[0], 17 + sx);
+            EXPECT_FLOAT_EQ(p[1], -23 + sy);
+            if (mode3D) {
+                EXPECT_FLOAT_EQ(p[2], sz);
+            }
+            float x, y, z;
+            dots.Dot(r).ComputePosition(x, y, z);
+            EXPECT_FLOAT_EQ(x, p[0]);
+            EXPECT_FLOAT_EQ(y, p[1]);
         }
         EXPECT_LE(dots.BytesPerRecord(), 32.0);
     }

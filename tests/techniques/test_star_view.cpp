@@ -302,6 +302,7 @@ TEST_F(StarFixture, SelectedRecordsAreDrawnInTheirColourAndEveryRecordInBlueAfte
     for (const auto& d : dots) EXPECT_TRUE(TRecordingDrawing::SameColor(d.V.Color, Green));
     EXPECT_TRUE(HasDotAt(dots, 0.5f * R(), R()));
     EXPECT_TRUE(HasDotAt(dots, R(), 0));
+    EXPECT_LE(View->StarDotList.BytesPerRecord(), 24.0);  // only the drawn dots are kept
     // The brush runs along axis 0 from its upper to its lower bound, 6 wide.
     const auto brush = r.SegmentsMeaning(TMeaning::Brush);
     ASSERT_EQ(brush.size(), 1u);
