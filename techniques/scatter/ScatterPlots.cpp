@@ -110,6 +110,7 @@ void TScatterPlots::MouseDownOnPanel(Qt::MouseButton button, Qt::MouseButtons bu
                                      int x, int y)
 {
     const QPoint p = ToSpace(QPointF(x, y));
+    InstallSelectionFunctions();
     TVisualizationPanel::MouseDownOnPanel(button, buttons, keys, p.x(), p.y());
 }
 
@@ -121,6 +122,9 @@ void TScatterPlots::MouseMoveOnPanel(Qt::MouseButtons buttons, Qt::KeyboardModif
     const TScatterZoomCell& zoom = ScatterCellsList->ZoomCell;
     const int pointerX = zoom.PointerX, pointerY = zoom.PointerY;
 
+    // Another view of the workspace may have painted since: the shared controller must call
+    // back into this one.
+    InstallSelectionFunctions();
     // The cell under the pointer first, so the base reads this move's dimension.
     if (const std::optional<TScatterCellIndexes> indexes = ScatterCellsList->FocusCellAt(p.x(), p.y()))
         CurrentCellIndexes = indexes;
@@ -141,6 +145,7 @@ void TScatterPlots::MouseUpOnPanel(Qt::MouseButton button, Qt::MouseButtons butt
     // A click before the pointer has ever been over a cell is ignored.
     if (!CurrentCellIndexes) return;
     const QPoint p = ToSpace(QPointF(x, y));
+    InstallSelectionFunctions();
     TVisualizationPanel::MouseUpOnPanel(button, buttons, keys, p.x(), p.y());
 }
 

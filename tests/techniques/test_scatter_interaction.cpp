@@ -2,6 +2,7 @@
 // and which pointer moves repaint what.
 #include <cmath>
 
+#include "techniques/parallel/ParallelCoordinates.h"
 #include "tests/techniques/ScatterFixture.h"
 
 namespace {
@@ -176,4 +177,23 @@ TEST_F(ScatterInteraction, ABrushDragStepPaintsOnce)
     const long long paints = Paints();
     Move(cell.X0 + 120, cell.Y0 + 120, Qt::LeftButton);
     EXPECT_EQ(Paints(), paints + 1);
+}
+
+TEST_F(ScatterInteraction, ADragAfterAnotherViewPaintedResizesTheBoxOfThisView)
+{
+    const TScatterRect cell = Diagonal(2);
+    Click(cell.X1 - 20, cell.Y1 - 20, Qt::ControlModifier);
+    View->MouseDownOnPanel(Qt::LeftButton, Qt::LeftButton, Qt::NoModifier, cell.X0 + 100, WidgetY(cell.Y0 + 100));
+    // A parallel coordinates view of the same workspace paints now: the shared controller
+    // holds its callbacks until this view's handlers take it back.
+    TParallelCoordinates other;
+    ASSERT_TRUE(other.SetPreProcessedData(Data.get()));
+    other.SetSelectionsController(Controller.get());
+    other.Repaint();
+    Move(cell.X1 - 1, cell.Y1 - 1, Qt::LeftButton);
+    ASSERT_EQ(Controller->NumberOfSelections(), 1);
+    const TSelectioner* s = List(2)->GetSelection(0);
+    // The box's upper-right corner went to the cell's corner: just beyond value 1.
+    EXPECT_GT(s->MaxNormalized(), 1.0f);
+    EXPECT_EQ(s->XMax, int(float(cell.X0) + View->Layout.CellWidth - 3));
 }
