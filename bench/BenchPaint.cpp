@@ -1,22 +1,31 @@
-// lumetra-bench paint FILE --technique parallel [--width W --height H] [--runs N]
-//                        [--mode normal|freq|relev] [--brush]
-// Opens a parallel coordinates view on FILE in a real window and times synchronous
-// repaints. Per run: `paint technique=parallel records=R seconds=S cpu_seconds=C`, where
-// seconds is the wall time of one repaint until OpenGL has finished drawing, and
-// cpu_seconds the part of the view's paint spent before the primitives reach OpenGL (the
-// paint's wall time minus the OpenGL drawing's GL-time counter). Then the reference: the
-// same segments drawn by OpenGL from one vertex array (one glDrawArrays of GL_LINES) in
-// the same window, and the medians with the ratio of the two.
+// lumetra-bench paint FILE --technique NAME [--width W --height H] [--runs N]
+//                        [--mode normal|freq|relev] [--brush] [--move]
+// Opens a view of any technique of the list of techniques on FILE in a real window, with
+// a selections controller of its own, and times synchronous repaints. Per run:
+// `paint technique=T records=R seconds=S cpu_seconds=C`, where seconds is the wall time of
+// one repaint until OpenGL has finished drawing, and cpu_seconds the part of the paint spent
+// before the primitives reach OpenGL (the paint's wall time minus the OpenGL drawing's
+// GL-time counter).
+//
+// --brush puts an AND of two brushes on the view ([0.2, 0.8] on dimensions 1 and 2).
+// --move then times pointer moves over the view (its own mouse handler, which repaints what
+// it needs): `paint_move technique=T records=R seconds=S full_paints=F overlay_paints=O`,
+// seconds per move until OpenGL has finished.
+//
+// The reference draws the same points and line segments (recorded from one paint of the
+// view) from one vertex array each, in the same window under the same matrices: the
+// cost of the primitives alone. Finally the medians and their ratio.
 #include <GL/gl.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWindow>
 
-#include <ctime>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -24,9 +33,11 @@
 
 #include "bench/Bench.h"
 #include "data/PreProcessedData.h"
+#include "render/RecordingDrawing.h"
 #include "render/gl/SurfaceFormat.h"
-#include "techniques/parallel/ParallelCoordinates.h"
+#include "techniques/Techniques.h"
 #include "vis/SelectionsController.h"
+#include "vis/VisualizationPanel.h"
 
 namespace {
 
@@ -37,71 +48,104 @@ double ThreadCpuSeconds()
     return ts.tv_sec + ts.tv_nsec * 1e-9;
 }
 
-// The parallel view with its paint timed; in reference mode it draws the given segments
-// with one glDrawArrays instead.
-class TTimedParallel : public TParallelCoordinates {
-public:
-    void Paint() override
-    {
-        if (Reference) {
-            PaintReference();
-            return;
-        }
-        TOpenGLDrawing* drawing = OpenGLDrawing();
-        const double gl0 = drawing ? drawing->GlSeconds : 0.0;
-        const double t0 = NowSeconds();
-        const double c0 = ThreadCpuSeconds();
-        TParallelCoordinates::Paint();
-        LastPaintSeconds = NowSeconds() - t0;
-        LastPaintCpu = ThreadCpuSeconds() - c0;
-        LastGlSeconds = (drawing ? drawing->GlSeconds : 0.0) - gl0;
-    }
-
-    bool Reference = false;
-    std::vector<float> Segments;  // x, y, z per vertex, two vertices per segment
-    double LastPaintSeconds = 0.0;
-    double LastGlSeconds = 0.0;
-    double LastPaintCpu = 0.0;  // CPU time of the paint thread during the paint
-
-private:
-    void PaintReference()
-    {
-        const double ratio = devicePixelRatioF();
-        glViewport(0, 0, int(width() * ratio), int(height() * ratio));
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, SpaceWidth, 0, SpaceHeight, -2, 2);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glClearColor(1, 1, 1, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glDisable(GL_DEPTH_TEST);
-        glLineWidth(float(ratio));
-        glColor3f(0, 0, 1);
-        glDisableClientState(GL_COLOR_ARRAY);
-        glDisableClientState(GL_NORMAL_ARRAY);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glVertexPointer(3, GL_FLOAT, 0, Segments.data());
-        glDrawArrays(GL_LINES, 0, GLsizei(Segments.size() / 3));
-        glDisableClientState(GL_VERTEX_ARRAY);
-    }
-};
-
-// One synchronous repaint, waited for until OpenGL has drawn everything.
-double TimedRepaint(TTimedParallel& view)
+void Finish(TVisualizationPanel& view)
 {
-    const double t0 = NowSeconds();
-    view.Repaint();
     view.makeCurrent();
     glFinish();
     view.doneCurrent();
+}
+
+// One synchronous repaint, waited for until OpenGL has drawn everything; the paint's own
+// part (without OpenGL) in `cpu`.
+double TimedRepaint(TVisualizationPanel& view, double& cpu, double& threadCpu)
+{
+    TOpenGLDrawing* drawing = view.OpenGLDrawing();
+    const double gl0 = drawing ? drawing->GlSeconds : 0.0;
+    const double t0 = NowSeconds();
+    const double c0 = ThreadCpuSeconds();
+    view.Repaint();
+    const double painted = NowSeconds() - t0;
+    threadCpu = ThreadCpuSeconds() - c0;
+    drawing = view.OpenGLDrawing();
+    cpu = painted - ((drawing ? drawing->GlSeconds : 0.0) - gl0);
+    Finish(view);
     return NowSeconds() - t0;
 }
 
-int RunPaint(const std::string& file, int width, int height, int runs, const std::string& mode, bool brush)
+// The recorded points and segments of one paint, as arrays for the reference.
+struct TReferenceArrays {
+    std::vector<float> Lines, LineColors, Points, PointColors;
+    float PointSize = 1.0f;
+};
+
+TReferenceArrays Record(TVisualizationPanel& view)
+{
+    TRecordingDrawing recording;
+    {
+        TCurrentDrawing current(recording);
+        view.Paint();
+    }
+    TReferenceArrays arrays;
+    std::map<float, std::size_t> sizes;
+    for (const TRecordedSegment& s : recording.LineSegments())
+        for (const TRecordedVertex* v : {&s.A, &s.B}) {
+            arrays.Lines.insert(arrays.Lines.end(), {v->X, v->Y, v->Z});
+            arrays.LineColors.insert(arrays.LineColors.end(), {v->Color.C1, v->Color.C2, v->Color.C3});
+        }
+    for (const TRecordedPoint& p : recording.Points()) {
+        arrays.Points.insert(arrays.Points.end(), {p.V.X, p.V.Y, p.V.Z});
+        arrays.PointColors.insert(arrays.PointColors.end(), {p.V.Color.C1, p.V.Color.C2, p.V.Color.C3});
+        ++sizes[p.State.PointSize];
+    }
+    std::size_t most = 0;
+    for (const auto& [size, count] : sizes)
+        if (count > most) {
+            most = count;
+            arrays.PointSize = size;
+        }
+    return arrays;
+}
+
+// Draws the reference arrays under the matrices the view's last paint left in the context.
+void DrawReference(TVisualizationPanel& view, const TReferenceArrays& arrays, const GLdouble projection[16],
+                   const GLdouble modelView[16])
+{
+    const double ratio = view.devicePixelRatioF();
+    glViewport(0, 0, int(view.width() * ratio), int(view.height() * ratio));
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(projection);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixd(modelView);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_LIGHTING);
+    glLineWidth(float(ratio));
+    glPointSize(float(arrays.PointSize * ratio));
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    if (!arrays.Lines.empty()) {
+        glVertexPointer(3, GL_FLOAT, 0, arrays.Lines.data());
+        glColorPointer(3, GL_FLOAT, 0, arrays.LineColors.data());
+        glDrawArrays(GL_LINES, 0, GLsizei(arrays.Lines.size() / 3));
+    }
+    if (!arrays.Points.empty()) {
+        glVertexPointer(3, GL_FLOAT, 0, arrays.Points.data());
+        glColorPointer(3, GL_FLOAT, 0, arrays.PointColors.data());
+        glDrawArrays(GL_POINTS, 0, GLsizei(arrays.Points.size() / 3));
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+int RunPaint(const std::string& file, const TTechnique& technique, int width, int height, int runs,
+             const std::string& mode, bool brush, bool move)
 {
     if (!qEnvironmentVariableIsSet("DISPLAY") && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, "paint: needs a display (run under xvfb-run)\n");
+        return 2;
+    }
+    if (!technique.Create) {
+        std::fprintf(stderr, "paint: the technique \"%s\" has no view yet\n", technique.BenchName);
         return 2;
     }
     static int argc = 1;
@@ -116,9 +160,10 @@ int RunPaint(const std::string& file, int width, int height, int runs, const std
         std::fprintf(stderr, "paint: cannot read %s\n", file.c_str());
         return 1;
     }
+    const char* const key = technique.BenchName;
     TSelectionsController controller;
     controller.BindData(&data);
-    auto view = std::make_unique<TTimedParallel>();
+    std::unique_ptr<TVisualizationPanel> view = technique.Create();
     view->SetPreProcessedData(&data);
     view->SetSelectionsController(&controller);
     view->resize(width, height);
@@ -135,21 +180,19 @@ int RunPaint(const std::string& file, int width, int height, int runs, const std
     view->Repaint();
     if (mode == "freq") view->DrawModeFrequencyClick();
     if (mode == "relev") view->DrawModeRelevanceClick();
-    if (brush && data.NumberOfDimensions() > 1) {
-        // A brush over the middle of the second axis: [0.2, 0.8].
-        TSelectionsList* list = controller.GetSelectionsList(1);
-        list->AddNewSelection(0, view->ValueScale().ToLogicalInt(0.2f));
-        if (TSelectioner* s = list->GetSelection(0)) s->SetMaxNormalized(0.8f);
-    }
+    if (brush)
+        for (int d = 1; d <= 2 && d < data.NumberOfDimensions(); ++d)
+            AddSelectionOver(*controller.GetSelectionsList(d), &data, 0.2f, 0.8f);
+    view->Repaint();
 
     std::vector<double> seconds, cpu, threadCpu;
     for (int run = 0; run < runs; ++run) {
-        const double total = TimedRepaint(*view);
-        const double c = view->LastPaintSeconds - view->LastGlSeconds;
+        double c = 0, tc = 0;
+        const double total = TimedRepaint(*view, c, tc);
         seconds.push_back(total);
         cpu.push_back(c);
-        threadCpu.push_back(view->LastPaintCpu);
-        std::printf("paint technique=parallel records=%d seconds=%.6f cpu_seconds=%.6f\n", data.RecordsNumber, total, c);
+        threadCpu.push_back(tc);
+        std::printf("paint technique=%s records=%d seconds=%.6f cpu_seconds=%.6f\n", key, data.RecordsNumber, total, c);
         std::fflush(stdout);
     }
 
@@ -159,36 +202,55 @@ int RunPaint(const std::string& file, int width, int height, int runs, const std
         TDiscardingDrawing discarding;
         TCurrentDrawing current(discarding);
         const double t0 = NowSeconds();
-        static_cast<TParallelCoordinates&>(*view).Paint();
+        view->Paint();
         own.push_back(NowSeconds() - t0);
     }
-    std::printf("paint_view_only technique=parallel records=%d seconds=%.6f\n", data.RecordsNumber, Median(own));
+    std::printf("paint_view_only technique=%s records=%d seconds=%.6f\n", key, data.RecordsNumber, Median(own));
 
-    // The same segments (every record, axes in order) from one vertex array.
-    const int n = data.NumberOfDimensions();
-    view->Segments.reserve(std::size_t(data.RecordsNumber) * std::max(0, n - 1) * 6);
-    for (int k = 0; k < data.RecordsNumber; ++k) {
-        const TPreProcessedRecord* record = data.GetRecord(k);
-        for (int i = 0; i + 1 < n; ++i)
-            for (int j = i; j <= i + 1; ++j) {
-                view->Segments.push_back(view->GetAxisX(j));
-                view->Segments.push_back(view->ValueScale().ToLogical(data.Value(j, record)));
-                view->Segments.push_back(0.0f);
-            }
-    }
-    view->Reference = true;
-    std::vector<double> reference;
-    for (int run = 0; run < runs; ++run) {
-        const double total = TimedRepaint(*view);
-        reference.push_back(total);
-        std::printf("paint_reference technique=parallel records=%d segments=%zu seconds=%.6f\n", data.RecordsNumber,
-                    view->Segments.size() / 6, total);
+    if (move) {
+        // A path across the view and back, a pixel column in every few; each move repaints
+        // what the view decides to repaint.
+        const long long full0 = view->ScreenPaints, overlay0 = view->OverlayPaints;
+        std::vector<double> moves;
+        const int steps = 60;
+        for (int step = 0; step < steps; ++step) {
+            const int x = width / 8 + (step % 30) * (width * 3 / 4) / 30;
+            const int y = height / 3 + (step % 30) * (height / 3) / 30;
+            const double t0 = NowSeconds();
+            view->MouseMoveOnPanel(Qt::NoButton, Qt::NoModifier, x, y);
+            Finish(*view);
+            moves.push_back(NowSeconds() - t0);
+        }
+        std::printf("paint_move technique=%s records=%d seconds=%.6f full_paints=%lld overlay_paints=%lld moves=%d\n",
+                    key, data.RecordsNumber, Median(moves), view->ScreenPaints - full0, view->OverlayPaints - overlay0,
+                    steps);
         std::fflush(stdout);
     }
+
+    // The reference: the matrices of a real paint, then the recorded primitives from one
+    // array each.
+    const TReferenceArrays arrays = Record(*view);
+    GLdouble projection[16], modelView[16];
+    view->makeCurrent();
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    view->doneCurrent();
+    TVisualizationPanel* panel = view.get();
+    view->PaintOverride = [panel, &arrays, &projection, &modelView] { DrawReference(*panel, arrays, projection, modelView); };
+    std::vector<double> reference;
+    for (int run = 0; run < runs; ++run) {
+        double c = 0, tc = 0;
+        const double total = TimedRepaint(*view, c, tc);
+        reference.push_back(total);
+        std::printf("paint_reference technique=%s records=%d segments=%zu points=%zu seconds=%.6f\n", key,
+                    data.RecordsNumber, arrays.Lines.size() / 6, arrays.Points.size() / 3, total);
+        std::fflush(stdout);
+    }
+    view->PaintOverride = nullptr;
     const double s = Median(seconds), r = Median(reference);
-    std::printf("paint_median technique=parallel records=%d seconds=%.6f cpu_seconds=%.6f reference_seconds=%.6f "
+    std::printf("paint_median technique=%s records=%d seconds=%.6f cpu_seconds=%.6f reference_seconds=%.6f "
                 "ratio=%.3f min_cpu_seconds=%.6f paint_thread_cpu_seconds=%.6f\n",
-                data.RecordsNumber, s, Median(cpu), r, r > 0 ? s / r : 0.0, *std::min_element(cpu.begin(), cpu.end()),
+                key, data.RecordsNumber, s, Median(cpu), r, r > 0 ? s / r : 0.0, *std::min_element(cpu.begin(), cpu.end()),
                 Median(threadCpu));
     return 0;
 }
@@ -207,24 +269,34 @@ bool WriteRecords(const std::string& fileName, int records, int dimensions)
     return std::fclose(out) == 0;
 }
 
+std::string KnownTechniques()
+{
+    std::string known;
+    for (const TTechnique& technique : Techniques())
+        if (technique.Create) known += (known.empty() ? "" : ", ") + std::string(technique.BenchName);
+    return known;
+}
+
 const bool registered = RegisterBenchCommand({
     "paint",
-    "paint FILE --technique parallel [--width W --height H] [--runs N] [--mode normal|freq|relev] [--brush]",
+    "paint FILE --technique NAME [--width W --height H] [--runs N] [--mode normal|freq|relev] [--brush] [--move]",
     [](const std::vector<std::string>& arguments) {
         if (arguments.empty() || arguments[0].rfind("--", 0) == 0) {
-            std::fprintf(stderr, "usage: lumetra-bench paint FILE --technique parallel [--width W --height H] [--runs N]\n");
+            std::fprintf(stderr, "usage: lumetra-bench paint FILE --technique NAME [--width W --height H] [--runs N] "
+                                 "[--mode normal|freq|relev] [--brush] [--move]\n");
             return 2;
         }
-        const std::string technique = Option(arguments, "--technique", "parallel");
-        if (technique != "parallel") {
-            std::fprintf(stderr, "paint: unknown technique \"%s\" (known: parallel)\n", technique.c_str());
+        const std::string name = Option(arguments, "--technique", "parallel");
+        const TTechnique* technique = FindTechniqueByBenchName(name);
+        if (!technique || !technique->Create) {
+            std::fprintf(stderr, "paint: unknown technique \"%s\" (known: %s)\n", name.c_str(), KnownTechniques().c_str());
             return 2;
         }
         const int width = std::max(1, std::atoi(Option(arguments, "--width", "1024").c_str()));
         const int height = std::max(1, std::atoi(Option(arguments, "--height", "768").c_str()));
         const int runs = std::max(1, std::atoi(Option(arguments, "--runs", "5").c_str()));
-        return RunPaint(arguments[0], width, height, runs, Option(arguments, "--mode", "normal"),
-                        HasFlag(arguments, "--brush"));
+        return RunPaint(arguments[0], *technique, width, height, runs, Option(arguments, "--mode", "normal"),
+                        HasFlag(arguments, "--brush"), HasFlag(arguments, "--move"));
     },
     [](const std::string& scratch) {
         if (!qEnvironmentVariableIsSet("DISPLAY")) {
@@ -232,9 +304,11 @@ const bool registered = RegisterBenchCommand({
             return 0;
         }
         const std::string file = scratch + "/synthetic-paint.lumet";
-        std::printf("paint synthetic: 100000 records x 11 dimensions\n");
+        std::printf("paint synthetic: 100000 records x 11 dimensions, every technique with a view\n");
         if (!WriteRecords(file, 100000, 11)) return 1;
-        return RunPaint(file, 1024, 768, 3, "normal", false);
+        for (const TTechnique& technique : Techniques())
+            if (technique.Create && RunPaint(file, technique, 1024, 768, 3, "normal", false, false) != 0) return 1;
+        return 0;
     },
 });
 

@@ -138,3 +138,21 @@ void TSelectionsList::SetResizeSelectionFunction(const TResizeSelectionFunction&
     ResizeSelection = function;
     for (auto& selection : Items) selection->ResizeSelectionFunction = function;
 }
+
+TSelectioner* AddSelectionOver(TSelectionsList& list, TPreProcessedData* data, float min, float max)
+{
+    auto selection = std::make_unique<TSelectioner>();
+    selection->Attach(data, list.SelectionDimensionIndex());
+    selection->SetMaxNormalized(max);
+    selection->SetMinNormalized(min);
+    if (data && list.SelectionDimensionIndex() >= 0 && list.SelectionDimensionIndex() < data->NumberOfDimensions()) {
+        selection->MaxValue = data->Denormalise(list.SelectionDimensionIndex(), max);
+        selection->MinValue = data->Denormalise(list.SelectionDimensionIndex(), min);
+    }
+    selection->DrawSelectionFunction = list.DrawSelectionFunction();
+    selection->ResizeSelectionFunction = list.ResizeSelectionFunction();
+    TSelectioner* added = selection.get();
+    list.SetFocus(list.Add(std::move(selection)));
+    added->Color()->Assign(*list.PaletteColor(list.FocusIndex()));
+    return added;
+}

@@ -77,3 +77,8 @@ private:
     TDrawSelectionFunction DrawSelection;
     TResizeSelectionFunction ResizeSelection;
 };
+
+// What a view's "add new selection" does once it knows the range: a selection over
+// [min, max] (normalised) on the list's dimension of `data`, appended, focused and coloured
+// from the palette. For commands and tools that make a brush without a pointer.
+TSelectioner* AddSelectionOver(TSelectionsList& list, TPreProcessedData* data, float min, float max);

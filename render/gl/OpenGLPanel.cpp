@@ -139,6 +139,10 @@ void TOpenGLPanel::RenderFrame()
     } end{*GlDrawing};
     TCurrentDrawing current(*GlDrawing);
     ++ScreenPaints;
+    if (PaintOverride) {
+        PaintOverride();
+        return;
+    }
     Paint();
     if (KeepsPicture) {
         GlDrawing->EndPaint();

@@ -12,6 +12,7 @@
 // Positions from mouse events are in device-independent pixels (width() × height());
 // the OpenGL drawing scales the viewport to device pixels itself.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -70,6 +71,8 @@ public:
 
     // The view's drawing. Called by paintGL() and Repaint().
     virtual void Paint() {}
+    // For the benchmark program only: when set, paints on screen run it instead of Paint().
+    std::function<void()> PaintOverride;
     // Runs Paint() now (see above).
     void Repaint();
 

@@ -18,18 +18,7 @@ inline std::unique_ptr<TPreProcessedData> MakeSelectionData(const std::vector<st
 // dimension, appended, focused and coloured from the palette.
 inline TSelectioner* AddSelection(TSelectionsList& list, TPreProcessedData* data, float min, float max)
 {
-    auto selection = std::make_unique<TSelectioner>();
-    selection->Attach(data, list.SelectionDimensionIndex());
-    selection->SetMaxNormalized(max);
-    selection->SetMinNormalized(min);
-    selection->MaxValue = data->Denormalise(list.SelectionDimensionIndex(), max);
-    selection->MinValue = data->Denormalise(list.SelectionDimensionIndex(), min);
-    selection->DrawSelectionFunction = list.DrawSelectionFunction();
-    selection->ResizeSelectionFunction = list.ResizeSelectionFunction();
-    TSelectioner* added = selection.get();
-    list.SetFocus(list.Add(std::move(selection)));
-    added->Color()->Assign(*list.PaletteColor(list.FocusIndex()));
-    return added;
+    return AddSelectionOver(list, data, min, max);
 }
 
 inline std::vector<int> IndexesOf(const TRecordList& records)
