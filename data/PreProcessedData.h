@@ -239,6 +239,8 @@ public:
     int GetColumnPosition(int i) const { return Dimensions[i]->ColumnPosition; }
     int GetRowPosition(int i) const { return Dimensions[i]->RowPosition; }
     float Denormalise(int i, float value) const { return Dimensions[i]->Denormalise(value); }
+    // A normalised spread (a standard deviation, a width) in the dimension's own units.
+    float SpreadInUnits(int i, float spread) const { return spread * (GetHighValue(i) - GetLowValue(i)); }
     std::string ValueText(int i, float value) const { return Dimensions[i]->ValueText(value); }
     // Record at position k of ListOfPreprocessedRecords.
     TPreProcessedRecord* GetRecord(int k) const { return ListOfPreprocessedRecords[k]; }

@@ -39,6 +39,38 @@ void TStatisticsList::CalculateStatistics(const TPreProcessedData* data, bool ti
     }
 }
 
+void TStatisticsList::RecalculateStatistics(const TPreProcessedData* data, bool timeWindowOnly)
+{
+    struct TKept {
+        bool Average, Median, ModaValues, StandardDeviation;
+        TStatisticsDrawFunction DrawAverage, DrawMedian, DrawModaValues, DrawStandardDeviation;
+    };
+    std::vector<TKept> kept;
+    for (const auto& s : Items)
+        kept.push_back({s->ShowAverage, s->ShowMedian, s->ShowModaValues, s->ShowStandardDeviation, s->DrawAverage,
+                        s->DrawMedian, s->DrawModaValues, s->DrawStandardDeviation});
+    const bool average = ListShowAverage, median = ListShowMedian, moda = ListShowModaValues,
+               deviation = ListShowStandardDeviation;
+    CalculateStatistics(data, timeWindowOnly);
+    if (kept.size() != Items.size()) return;  // another dataset: nothing to keep
+    for (std::size_t i = 0; i < Items.size(); ++i) {
+        TStatistics& s = *Items[i];
+        const TKept& k = kept[i];
+        s.ShowAverage = k.Average;
+        s.ShowMedian = k.Median;
+        s.ShowModaValues = k.ModaValues;
+        s.ShowStandardDeviation = k.StandardDeviation;
+        s.DrawAverage = k.DrawAverage;
+        s.DrawMedian = k.DrawMedian;
+        s.DrawModaValues = k.DrawModaValues;
+        s.DrawStandardDeviation = k.DrawStandardDeviation;
+    }
+    ListShowAverage = average;
+    ListShowMedian = median;
+    ListShowModaValues = moda;
+    ListShowStandardDeviation = deviation;
+}
+
 void TStatisticsList::DrawStatistics()
 {
     Gl().Color(1.0f, 0.0f, 0.0f);

@@ -17,6 +17,10 @@ public:
     // overlays off, or over the records of the current time window (TemporalInteractionDraw),
     // which keeps them. New statistics have no show flags and no draw functions.
     void CalculateStatistics(const TPreProcessedData* data, bool timeWindowOnly);
+    // The same over the same dataset, keeping what the user switched on: each statistic's
+    // show switches and draw functions, and the list's switches (for the time line, whose
+    // moves and close compute the statistics again).
+    void RecalculateStatistics(const TPreProcessedData* data, bool timeWindowOnly);
     void ClearStatistics();
 
     // Red, then every statistic's Draw(), then the list-level functions whose flag is on.

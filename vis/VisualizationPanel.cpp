@@ -437,7 +437,7 @@ void TVisualizationPanel::TimeMomentChange(int position)
     if (!Data || !TimeLineWindow) return;
     Data->SetTimeMoment(position);
     TimeLineWindow->LabelCaption1->setText("Time moment: " + QString::number(position));
-    StatisticsList->CalculateStatistics(Data, true);
+    StatisticsList->RecalculateStatistics(Data, true);
     ResetStatisticsDrawFunctions();
     Repaint();
 }
@@ -450,7 +450,7 @@ void TVisualizationPanel::TimeRangeChange(int position)
     Data->SetTimeMoment(moment->value());
     TimeLineWindow->LabelCaption2->setText("Time range: " + QString::number(position));
     moment->setMaximum(std::max(1, Data->RecordsNumber / Data->TimeDiscreteRange));
-    StatisticsList->CalculateStatistics(Data, true);
+    StatisticsList->RecalculateStatistics(Data, true);
     ResetStatisticsDrawFunctions();
     Repaint();
 }
@@ -458,7 +458,7 @@ void TVisualizationPanel::TimeRangeChange(int position)
 void TVisualizationPanel::TimeLineClose()
 {
     if (!Data) return;
-    StatisticsList->CalculateStatistics(Data, false);
+    StatisticsList->RecalculateStatistics(Data, false);
     Data->SetAllRecordsDrawn(true);
     ResetStatisticsDrawFunctions();
     Repaint();

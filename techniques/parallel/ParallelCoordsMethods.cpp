@@ -77,8 +77,10 @@ void TParallelCoordsMethods::DrawStandardDeviationStatistic(TStatistics* s)
 {
     BeginDrawStandardDeviation(s);
     if (!s || !View->PreProcessedData()) return;
-    // The deviation is shown in normalised units: it is a spread, not a position.
-    Mark(s->DimensionIndex(), s->StandardDeviation(), FormatFloat("0.##", s->StandardDeviation()));
+    // The mark stands at the normalised deviation; its label reads in the dimension's units,
+    // like every other label on the axis (a spread: the range times the deviation).
+    const int i = s->DimensionIndex();
+    Mark(i, s->StandardDeviation(), FormatFloat("0.##", View->PreProcessedData()->SpreadInUnits(i, s->StandardDeviation())));
 }
 
 void TParallelCoordsMethods::DrawModaValuesStatistic(TStatistics* s)

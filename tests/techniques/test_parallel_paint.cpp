@@ -209,11 +209,30 @@ TEST_F(ParallelFixture, StatisticsMarksSitOnTheirAxisWithLabels)
         line |= p->Vertices.size() == 3 && TRecordingDrawing::SameColor(p->Vertices[0].Color, Green);
     EXPECT_TRUE(line);
 
-    // After moving the time moment the per-dimension mark still draws with the view's functions.
+    // Moving the time moment and closing the time line compute the statistics again and keep
+    // what the user switched on: the mark and the line stay, drawn with the view's functions.
     View->ShowTimeLineClick();
     View->TimeMomentChange(1);
-    View->MedianThisDimensionClick();
     EXPECT_TRUE(Paint().HasText("Med"));
+    View->TimeLineWindow->close();
+    r = Paint();
+    EXPECT_TRUE(r.HasText("Med"));
+    EXPECT_FALSE(r.PrimitivesOf(TPrimitive::LineStrip).empty());
+}
+
+TEST_F(ParallelFixture, TheStandardDeviationLabelReadsInTheDimensionsUnits)
+{
+    Move(1, Y(0.5f));
+    View->StandardDeviationThisDimensionClick();
+    const TStatistics* s = View->StatisticsList->GetStatistics(1);
+    ASSERT_NE(s, nullptr);
+    const float deviation = s->StandardDeviation();
+    const TRecordingDrawing r = Paint();
+    // beta runs from 0 to 10 in its own units: the label is ten times the normalised value,
+    // while the mark stays at the normalised deviation on the axis.
+    const auto labels = r.TextsContaining(FormatFloat("0.##", deviation * 10.0f));
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_FLOAT_EQ(labels[0]->Y, float(Y(deviation)));
 }
 
 TEST_F(ParallelFixture, LongNamesAreCutToTheSpaceBetweenAxes)
