@@ -1,0 +1,170 @@
+// What every view of the list of techniques must do, whatever it draws: open on the sample
+// and on awkward small datasets, paint in every draw mode with and without brushes and a
+// time window without a single undefined number, draw only the records that satisfy the
+// brushes, take a second dataset, and leave alone the brushes it is not dragging.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/techniques/ViewFixture.h"
+
+namespace {
+
+std::vector<const TTechnique*> TechniquesWithViews()
+{
+    std::vector<const TTechnique*> result;
+    for (const TTechnique& technique : Techniques())
+        if (technique.Create) result.push_back(&technique);
+    return result;
+}
+
+struct TDataCase {
+    const char* Name;
+    const char* Text;
+};
+
+// Small datasets that have broken views before: nothing, one of everything, no spread,
+// names for values.
+const TDataCase DataCases[] = {
+    {"no records", "#a b c\n"},
+    {"one record", "#a b c\n1 2 3\n"},
+    {"one dimension", "#a\n1\n2\n3\n4\n"},
+    {"a constant column", "#a b c\n1 5 3\n2 5 1\n3 5 2\n4 5 4\n"},
+    {"a text column", "#name x y\nalpha 1 2\nbeta 3 1\ngamma 2 2\ndelta 4 3\n"},
+    {"two records", "#a b c d e\n0 1 0 1 0\n1 0 1 0 1\n"},
+};
+
+std::string CarsFile() { return LUMETRA_SOURCE_DIR "/DataSets/Cars.lumet"; }
+
+class EveryTechnique : public ::testing::TestWithParam<const TTechnique*> {
+protected:
+    const TTechnique& Technique() const { return *GetParam(); }
+
+    // Every draw mode, with no brush, with an AND of two brushes, and with a time window.
+    void PaintEverything(TViewFixture& f, TVisualizationPanel& view, const std::string& what)
+    {
+        const int dimensions = f.Data->NumberOfDimensions();
+        for (int step = 0; step < 3; ++step) {
+            if (step == 1) {
+                for (int d = 0; d < std::min(2, dimensions); ++d) f.Brush(d, 0.25f, 1.0f);
+                f.Controller->LogicOperation = loAND;
+            }
+            if (step == 2 && f.Data->RecordsNumber > 0) {
+                f.Data->TimeDiscreteRange = 2;
+                f.Data->SetTimeMoment(1);
+            }
+            for (int mode = 0; mode < 3; ++mode) {
+                if (mode == 0) view.DrawModeNormalClick();
+                if (mode == 1) view.DrawModeFrequencyClick();
+                if (mode == 2) view.DrawModeRelevanceClick();
+                const TRecordingDrawing r = f.Paint(view);
+                EXPECT_TRUE(r.AllFinite()) << what << ", step " << step << ", mode " << mode;
+            }
+        }
+        view.DrawModeNormalClick();
+        f.Data->SetAllRecordsDrawn(true);
+        f.Controller->RemoveAllSelections();
+    }
+};
+
+TEST_P(EveryTechnique, PaintsTheSampleAndAwkwardDatasetsWithoutUndefinedNumbers)
+{
+    for (const TDataCase& c : DataCases) {
+        SCOPED_TRACE(c.Name);
+        TViewFixture f;
+        ASSERT_TRUE(f.Load(c.Text));
+        TVisualizationPanel* view = f.Open(Technique());
+        PaintEverything(f, *view, c.Name);
+    }
+    TViewFixture cars;
+    ASSERT_TRUE(cars.LoadFile(CarsFile()));
+    TVisualizationPanel* view = cars.Open(Technique());
+    PaintEverything(cars, *view, "cars");
+    // A relevance point on the first dimension, as a click in relevance mode sets it.
+    cars.Data->SetRelevancePoint(0, 0.5f);
+    cars.Data->ComputeRecordRelevance();
+    view->DrawModeRelevanceClick();
+    EXPECT_TRUE(cars.Paint(*view).AllFinite());
+}
+
+TEST_P(EveryTechnique, WithABrushOnlyRecordsThatSatisfyItAreDrawnInItsColour)
+{
+    TViewFixture f;
+    ASSERT_TRUE(f.LoadFile(CarsFile()));
+    TVisualizationPanel* view = f.Open(Technique());
+    const TRecordingDrawing all = f.Paint(*view);
+    ASSERT_FALSE(all.PrimitivesMeaning(TMeaning::Record).empty()) << "records are drawn under TMeaning::Record";
+
+    TSelectioner* brush = f.Brush(4, 0.0f, 0.3f);  // low horsepower
+    ASSERT_NE(brush, nullptr);
+    const TOpenGLColor colour = *brush->Color();
+    const TRecordingDrawing brushed = f.Paint(*view);
+    std::size_t vertices = 0, inColour = 0;
+    for (const TRecordedPrimitive* p : brushed.PrimitivesMeaning(TMeaning::Record))
+        for (const TRecordedVertex& v : p->Vertices) {
+            ++vertices;
+            inColour += TRecordingDrawing::SameColor(v.Color, colour);
+        }
+    EXPECT_GT(vertices, 0u);
+    EXPECT_EQ(inColour, vertices) << "a record outside the brush is drawn";
+}
+
+TEST_P(EveryTechnique, ASecondDatasetReplacesTheFirstEverywhere)
+{
+    TViewFixture f;
+    ASSERT_TRUE(f.LoadFile(CarsFile()));
+    TVisualizationPanel* view = f.Open(Technique());
+    f.Brush(1, 0.2f, 0.6f);
+    view->DrawModeFrequencyClick();
+    f.Paint(*view);
+    // A smaller dataset with fewer dimensions: nothing of the first may remain in use.
+    ASSERT_TRUE(f.Load("#p q\n1 4\n2 3\n3 2\n"));
+    f.SwitchData();
+    const TRecordingDrawing r = f.Paint(*view);
+    EXPECT_TRUE(r.AllFinite());
+    EXPECT_EQ(view->PreProcessedData(), f.Data.get());
+    view->DrawModeNormalClick();
+    EXPECT_TRUE(f.Paint(*view).AllFinite());
+}
+
+TEST_P(EveryTechnique, DraggingInTheViewLeavesTheBrushesOfOtherDimensionsAsTheyWere)
+{
+    TViewFixture f;
+    ASSERT_TRUE(f.LoadFile(CarsFile()));
+    TVisualizationPanel* view = f.Open(Technique());
+    const int width = view->width(), height = view->height();
+    // Vertical drags from a few places across the view, each after brushes on every
+    // dimension other than the one the view has under the press.
+    const int starts[][2] = {{width / 2, height / 2}, {width / 4, height / 3}, {width * 3 / 4, height * 2 / 3}};
+    for (const auto& start : starts) {
+        const QPoint logical = view->ToSpace(QPointF(start[0], start[1]));
+        int pressed = -1;
+        view->GetDimensionAtPosition(pressed, logical.x(), logical.y());
+        f.Controller->RemoveAllSelections();
+        std::vector<std::pair<float, float>> before;
+        for (int d = 0; d < f.Data->NumberOfDimensions(); ++d)
+            if (d != pressed) f.Brush(d, 0.1f + 0.01f * d, 0.9f - 0.01f * d);
+        const int count = f.Controller->NumberOfSelections();
+        view->MouseMoveOnPanel(Qt::NoButton, Qt::NoModifier, start[0], start[1]);
+        view->MouseDownOnPanel(Qt::LeftButton, Qt::LeftButton, Qt::NoModifier, start[0], start[1]);
+        for (int step = 1; step <= 5; ++step)
+            view->MouseMoveOnPanel(Qt::LeftButton, Qt::NoModifier, start[0], start[1] + 8 * step);
+        view->MouseUpOnPanel(Qt::LeftButton, Qt::NoButton, Qt::NoModifier, start[0], start[1] + 40);
+        EXPECT_EQ(f.Controller->NumberOfSelections(), count);
+        for (int d = 0; d < f.Data->NumberOfDimensions(); ++d) {
+            if (d == pressed) continue;
+            const TSelectionsList* list = f.Controller->GetSelectionsList(d);
+            ASSERT_EQ(list->Count(), 1) << "dimension " << d;
+            EXPECT_FLOAT_EQ(list->GetSelection(0)->MinNormalized(), 0.1f + 0.01f * d) << "dimension " << d;
+            EXPECT_FLOAT_EQ(list->GetSelection(0)->MaxNormalized(), 0.9f - 0.01f * d) << "dimension " << d;
+        }
+    }
+}
+
+std::string Name(const ::testing::TestParamInfo<const TTechnique*>& info) { return info.param->Key; }
+
+INSTANTIATE_TEST_SUITE_P(Views, EveryTechnique, ::testing::ValuesIn(TechniquesWithViews()), Name);
+
+} // namespace
