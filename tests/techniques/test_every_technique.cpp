@@ -136,16 +136,22 @@ TEST_P(EveryTechnique, DraggingInTheViewLeavesTheBrushesOfOtherDimensionsAsTheyW
     TVisualizationPanel* view = f.Open(Technique());
     const int width = view->width(), height = view->height();
     // Vertical drags from a few places across the view, each after brushes on every
-    // dimension other than the one the view has under the press.
+    // dimension the view does not have under the pointer along the drag.
     const int starts[][2] = {{width / 2, height / 2}, {width / 4, height / 3}, {width * 3 / 4, height * 2 / 3}};
     for (const auto& start : starts) {
-        const QPoint logical = view->ToSpace(QPointF(start[0], start[1]));
-        int pressed = -1;
-        view->GetDimensionAtPosition(pressed, logical.x(), logical.y());
+        // The dimensions under the pointer along the drag may take its moves; no other may.
+        std::vector<bool> touched(std::size_t(f.Data->NumberOfDimensions()), false);
+        for (int step = 0; step <= 5; ++step) {
+            // A view may answer from where the pointer last moved: move it there first.
+            view->MouseMoveOnPanel(Qt::NoButton, Qt::NoModifier, start[0], start[1] + 8 * step);
+            const QPoint logical = view->ToSpace(QPointF(start[0], start[1] + 8 * step));
+            int dimension = -1;
+            view->GetDimensionAtPosition(dimension, logical.x(), logical.y());
+            if (dimension >= 0 && dimension < int(touched.size())) touched[std::size_t(dimension)] = true;
+        }
         f.Controller->RemoveAllSelections();
-        std::vector<std::pair<float, float>> before;
         for (int d = 0; d < f.Data->NumberOfDimensions(); ++d)
-            if (d != pressed) f.Brush(d, 0.1f + 0.01f * d, 0.9f - 0.01f * d);
+            if (!touched[std::size_t(d)]) f.Brush(d, 0.1f + 0.01f * d, 0.9f - 0.01f * d);
         const int count = f.Controller->NumberOfSelections();
         view->MouseMoveOnPanel(Qt::NoButton, Qt::NoModifier, start[0], start[1]);
         view->MouseDownOnPanel(Qt::LeftButton, Qt::LeftButton, Qt::NoModifier, start[0], start[1]);
@@ -154,7 +160,7 @@ TEST_P(EveryTechnique, DraggingInTheViewLeavesTheBrushesOfOtherDimensionsAsTheyW
         view->MouseUpOnPanel(Qt::LeftButton, Qt::NoButton, Qt::NoModifier, start[0], start[1] + 40);
         EXPECT_EQ(f.Controller->NumberOfSelections(), count);
         for (int d = 0; d < f.Data->NumberOfDimensions(); ++d) {
-            if (d == pressed) continue;
+            if (touched[std::size_t(d)]) continue;
             const TSelectionsList* list = f.Controller->GetSelectionsList(d);
             ASSERT_EQ(list->Count(), 1) << "dimension " << d;
             EXPECT_FLOAT_EQ(list->GetSelection(0)->MinNormalized(), 0.1f + 0.01f * d) << "dimension " << d;
