@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "render/RecordingDrawing.h"
+#include "techniques/parallel/ParallelCoordinates.h"
 #include "techniques/star/StarCoordinates.h"
 #include "tests/support/UnitScaleData.h"
 #include "tests/vis/test_selections_fixtures.h"
@@ -477,4 +478,23 @@ TEST_F(StarFixture, OnlyRecordsOfTheTimeWindowAreDrawn)
     EXPECT_EQ(Dots(Paint()).size(), 2u);
     View->RemoveAllSelectionsClick();
     EXPECT_EQ(Dots(Paint()).size(), 4u);
+}
+
+TEST_F(StarFixture, ItsPointerAndMenuActOnTheSharedControllerAsThisViewEvenWhenAnotherViewPaintedLast)
+{
+    TParallelCoordinates parallel;
+    ASSERT_TRUE(parallel.SetPreProcessedData(Data.get()));
+    parallel.SetSelectionsController(Controller.get());
+    parallel.Repaint();  // the controller now calls back into the parallel view
+    Press(200, 2, Qt::RightButton);
+    View->ViewPopupMenu->hide();
+    ASSERT_EQ(View->DimensionUnderMouse, 0);
+    View->NewSelectionClick();  // selections are made in the other views, not here
+    EXPECT_EQ(Controller->NumberOfSelections(), 0);
+    parallel.Repaint();
+    Move(200, 2);
+    Press(200, 2, Qt::LeftButton, Qt::ControlModifier);
+    Release(200, 2, Qt::ControlModifier);
+    EXPECT_EQ(Controller->NumberOfSelections(), 0);
+    EXPECT_EQ(Controller->GetFocusedSelectionList(0, 0), -1);
 }
