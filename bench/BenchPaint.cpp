@@ -1,5 +1,5 @@
 // lumetra-bench paint FILE --technique NAME [--width W --height H] [--runs N]
-//                        [--mode normal|freq|relev] [--brush] [--move]
+//                        [--mode normal|freq|relev] [--brush] [--move] [--menu CAPTION]
 // Opens a view of any technique of the list of techniques on FILE in a real window, with
 // a selections controller of its own, and times synchronous repaints. Per run:
 // `paint technique=T records=R seconds=S cpu_seconds=C`, where seconds is the wall time of
@@ -8,6 +8,7 @@
 // GL-time counter).
 //
 // --brush puts an AND of two brushes on the view ([0.2, 0.8] on dimensions 1 and 2).
+// --menu runs the view's popup menu item of that caption first (e.g. "Switch 2D/3D").
 // --move then times pointer moves over the view (its own mouse handler, which repaints what
 // it needs): `paint_move technique=T records=R seconds=S full_paints=F overlay_paints=O`,
 // seconds per move until OpenGL has finished.
@@ -17,8 +18,10 @@
 // cost of the primitives alone. Finally the medians and their ratio.
 #include <GL/gl.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QWindow>
 
 #include <algorithm>
@@ -137,8 +140,19 @@ void DrawReference(TVisualizationPanel& view, const TReferenceArrays& arrays, co
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
+// The popup menu item with `caption`, in the menu or its submenus; null when there is none.
+QAction* FindMenuItem(QMenu* menu, const std::string& caption)
+{
+    if (!menu) return nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->text().toStdString() == caption && !action->menu()) return action;
+        if (QAction* inner = FindMenuItem(action->menu(), caption)) return inner;
+    }
+    return nullptr;
+}
+
 int RunPaint(const std::string& file, const TTechnique& technique, int width, int height, int runs,
-             const std::string& mode, bool brush, bool move)
+             const std::string& mode, bool brush, bool move, const std::string& menu = "")
 {
     if (!qEnvironmentVariableIsSet("DISPLAY") && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, "paint: needs a display (run under xvfb-run)\n");
@@ -180,6 +194,14 @@ int RunPaint(const std::string& file, const TTechnique& technique, int width, in
     view->Repaint();
     if (mode == "freq") view->DrawModeFrequencyClick();
     if (mode == "relev") view->DrawModeRelevanceClick();
+    if (!menu.empty()) {
+        QAction* item = FindMenuItem(view->ViewPopupMenu.get(), menu);
+        if (!item) {
+            std::fprintf(stderr, "paint: the view's menu has no \"%s\"\n", menu.c_str());
+            return 2;
+        }
+        item->trigger();
+    }
     if (brush)
         for (int d = 1; d <= 2 && d < data.NumberOfDimensions(); ++d)
             AddSelectionOver(*controller.GetSelectionsList(d), &data, 0.2f, 0.8f);
@@ -279,7 +301,8 @@ std::string KnownTechniques()
 
 const bool registered = RegisterBenchCommand({
     "paint",
-    "paint FILE --technique NAME [--width W --height H] [--runs N] [--mode normal|freq|relev] [--brush] [--move]",
+    "paint FILE --technique NAME [--width W --height H] [--runs N] [--mode normal|freq|relev] [--brush] [--move] "
+    "[--menu CAPTION]",
     [](const std::vector<std::string>& arguments) {
         if (arguments.empty() || arguments[0].rfind("--", 0) == 0) {
             std::fprintf(stderr, "usage: lumetra-bench paint FILE --technique NAME [--width W --height H] [--runs N] "
@@ -296,7 +319,7 @@ const bool registered = RegisterBenchCommand({
         const int height = std::max(1, std::atoi(Option(arguments, "--height", "768").c_str()));
         const int runs = std::max(1, std::atoi(Option(arguments, "--runs", "5").c_str()));
         return RunPaint(arguments[0], *technique, width, height, runs, Option(arguments, "--mode", "normal"),
-                        HasFlag(arguments, "--brush"), HasFlag(arguments, "--move"));
+                        HasFlag(arguments, "--brush"), HasFlag(arguments, "--move"), Option(arguments, "--menu", ""));
     },
     [](const std::string& scratch) {
         if (!qEnvironmentVariableIsSet("DISPLAY")) {
