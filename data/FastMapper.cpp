@@ -56,6 +56,13 @@ float TFastMapper::ProjectOnAxis(std::uint32_t row, const float* x, int axis)
     const TFastMapImage& b = *Pivots[2 * static_cast<std::size_t>(axis) + 1];
     const float rA = ResidualDistance2(row, x, static_cast<std::uint32_t>(a.GetRecord()->Index), a.GetCoordinates(), axis);
     const float rB = ResidualDistance2(row, x, static_cast<std::uint32_t>(b.GetRecord()->Index), b.GetCoordinates(), axis);
+    return Place(rA, rB, axis);
+}
+
+float TFastMapper::Place(float rA, float rB, int axis) const
+{
+    const float distance = PivotDistances[static_cast<std::size_t>(axis)];
+    if (!(distance > 0.0f)) return 0.0f;
     const float coordinate = (rA + SquaredPivotDistances[static_cast<std::size_t>(axis)] - rB) / (2.0f * distance);
     return std::isfinite(coordinate) ? coordinate : 0.0f;
 }
@@ -77,14 +84,18 @@ TFastMapper::TPivotPair TFastMapper::FindPivotPair(int axis)
     int previous = 0;
     TPivotPair pair;
     if (n < 2) return pair;
+    ScanResiduals.resize(static_cast<std::size_t>(n));
     for (int scan = 0; scan < Iterations; ++scan) {
         const std::uint32_t rowA = WorkingRows[static_cast<std::size_t>(a)];
         const float* xA = WorkingCoordinates(a);
         float d = 0;
         int b = -1;
+        ScanOrigin = a;
+        ScanResiduals[static_cast<std::size_t>(a)] = 0.0f;
         for (int j = 0; j < n; ++j) {
             if (j == a) continue;
             const float r = ResidualDistance2(rowA, xA, WorkingRows[static_cast<std::size_t>(j)], WorkingCoordinates(j), axis);
+            ScanResiduals[static_cast<std::size_t>(j)] = r;
             const float dj = std::sqrt(std::max(r, 0.0f));
             if (dj > d) {
                 d = dj;
@@ -142,7 +153,7 @@ void TFastMapper::BuildAxes(const TPreProcessedData& data, const TRecordList& re
             else if (j == pair.B)
                 x[axis] = pair.Distance;
             else
-                x[axis] = ProjectOnAxis(WorkingRows[static_cast<std::size_t>(j)], x, axis);
+                x[axis] = PlaceWorking(j, x, pair, axis);
             if (Evaluator.DistanceCount >= NextTick) Tick();
         }
         for (int m = 0; m <= 2 * axis + 1; ++m)
@@ -151,6 +162,23 @@ void TFastMapper::BuildAxes(const TPreProcessedData& data, const TRecordList& re
     }
     WorkingRows = {};
     Working = {};
+    ScanResiduals = {};
+    ScanOrigin = -1;
+}
+
+float TFastMapper::PlaceWorking(int j, const float* x, const TPivotPair& pair, int axis)
+{
+    // The residual to the pivot the last scan started from is known already (the residual
+    // is symmetric, and that pivot's coordinates are its working ones).
+    const std::uint32_t row = WorkingRows[static_cast<std::size_t>(j)];
+    const TFastMapImage& a = *Pivots[2 * static_cast<std::size_t>(axis)];
+    const TFastMapImage& b = *Pivots[2 * static_cast<std::size_t>(axis) + 1];
+    const float known = ScanResiduals[static_cast<std::size_t>(j)];
+    if (ScanOrigin == pair.A)
+        return Place(known, ResidualDistance2(row, x, static_cast<std::uint32_t>(b.GetRecord()->Index), b.GetCoordinates(), axis), axis);
+    if (ScanOrigin == pair.B)
+        return Place(ResidualDistance2(row, x, static_cast<std::uint32_t>(a.GetRecord()->Index), a.GetCoordinates(), axis), known, axis);
+    return ProjectOnAxis(row, x, axis);
 }
 
 void TFastMapper::ProjectRecord(const TPreProcessedRecord& record, float* coordinates)

@@ -58,6 +58,8 @@ public:
     float ResidualDistance2(std::uint32_t rowA, const float* xA, std::uint32_t rowB, const float* xB, int axis);
     // Coordinate `axis` of the record in `row` whose coordinates 0 … axis-1 are `x`.
     float ProjectOnAxis(std::uint32_t row, const float* x, int axis);
+    // The cosine law on an axis, from a record's residuals to its two pivots.
+    float Place(float rA, float rB, int axis) const;
     struct TPivotPair {
         int A = -1;  // positions in the working list; -1 when the axis has no second pivot
         int B = -1;
@@ -71,6 +73,7 @@ public:
 private:
     void MakeWorkingImages(const TRecordList& records);
     float* WorkingCoordinates(int position) { return Working.data() + static_cast<std::size_t>(position) * Dimensions; }
+    float PlaceWorking(int j, const float* x, const TPivotPair& pair, int axis);
     void StartTicks();
     void Tick();
 
@@ -85,5 +88,9 @@ private:
     // Working images while the axes are built: rows and k coordinates each, in list order.
     std::vector<std::uint32_t> WorkingRows;
     std::vector<float> Working;
+    // The residuals the last scan of the pivot search measured from ScanOrigin to every
+    // working image: one of the axis's pivots, so placing the records reuses them.
+    std::vector<float> ScanResiduals;
+    int ScanOrigin = -1;
     std::uint64_t NextTick = 0;
 };
