@@ -1,5 +1,6 @@
 #include "render/gl/OpenGLPanel.h"
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -146,7 +147,10 @@ void TOpenGLPanel::RenderFrame()
     Paint();
     if (KeepsPicture) {
         GlDrawing->EndPaint();
+        // The copy is OpenGL's work: counted with the drawing's OpenGL time.
+        const auto start = std::chrono::steady_clock::now();
         KeepPicture();
+        GlDrawing->GlSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         GlDrawing->BeginPaint(devicePixelRatioF());
     }
     PaintOverlay();
