@@ -252,7 +252,7 @@ void TFormVisWorkspace::FormCreate()
 bool TFormVisWorkspace::LoadFromTextFile(const std::string& fileName)
 {
     DataValue = std::make_unique<TPreProcessedData>();
-    if (!DataValue->ReadTextFile(fileName)) return false;
+    if (!DataValue->ReadDataFile(fileName)) return false;
     LabelWhereWord->hide();
     LabelWhereClause->move(6, LabelWhereClause->y());
     SetWhereClause("- SELECT * FROM " + ExtractFileName(fileName));
@@ -291,7 +291,7 @@ void TFormVisWorkspace::LoadFromComposition(TVisTreeCompositionNode* composition
         for (const TVisTreeNode* member : composition->Members) {
             const TFormVisWorkspace* workspace = member ? member->Workspace.get() : nullptr;
             if (!workspace || !workspace->Data() || workspace->Data()->RecordsNumber == 0) continue;
-            DataValue->AppendDataset(workspace->Data());
+            DataValue->AppendUnion(workspace->Data());
             condition += workspace->WhereClause() + " OR ";
         }
     DataValue->CompleteLoad();

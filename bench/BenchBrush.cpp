@@ -55,7 +55,7 @@ int RunBrush(const std::string& fileName, int runs)
 {
     if (runs < 1) runs = 1;
     auto data = std::make_unique<TPreProcessedData>();
-    if (!data->ReadTextFile(fileName)) {
+    if (!data->ReadDataFile(fileName)) {
         std::fprintf(stderr, "brush: could not load %s\n", fileName.c_str());
         return 1;
     }

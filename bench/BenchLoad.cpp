@@ -1,5 +1,6 @@
-// lumetra-bench load: loads a dataset text file several times and reports time and memory.
-// lumetra-bench gen: writes a synthetic dataset text file.
+// lumetra-bench load: loads a data file (.lumet, or a CSV/TSV table) several times and
+// reports time and memory.
+// lumetra-bench gen: writes a synthetic dataset text file (or CSV table).
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,7 +26,7 @@ TTiming LoadOnce(const std::string& fileName, bool dump)
     auto data = std::make_unique<TPreProcessedData>();
     const double start = NowSeconds();
     const double cpuStart = ProcessCpuSeconds();
-    const bool ok = data->ReadTextFile(fileName);
+    const bool ok = data->ReadDataFile(fileName);
     const double elapsed = NowSeconds() - start;
     const double cpu = ProcessCpuSeconds() - cpuStart;
     if (!ok) {
@@ -90,17 +91,20 @@ int RunLoad(const std::string& fileName, int runs, bool dump, bool sameProcess)
 // Numeric columns with repeated values: each dimension draws from its own set of values
 // (integers, one or two decimals, some negative; about 100000 distinct values, 10000 for
 // every fourth dimension), so the text looks like real measurements. 1000000 records of 11
-// dimensions make about 72 MB.
+// dimensions make about 72 MB. A name ending in ".csv" gets the same table as CSV (a header
+// row, commas), so both readers can be timed on one table.
 bool Generate(long long records, int dimensions, const std::string& fileName)
 {
+    const bool csv = fileName.size() >= 4 && fileName.compare(fileName.size() - 4, 4, ".csv") == 0;
+    const char separator = csv ? ',' : ' ';
     std::FILE* out = std::fopen(fileName.c_str(), "wb");
     if (!out) {
         std::fprintf(stderr, "gen: cannot write %s\n", fileName.c_str());
         return false;
     }
-    std::string text = "#";
-    for (int j = 0; j < dimensions; ++j) text += (j ? " d" : "d") + std::to_string(j);
-    text += "\n% synthetic dataset written by lumetra-bench gen\n";
+    std::string text = csv ? "" : "#";
+    for (int j = 0; j < dimensions; ++j) text += (j ? std::string(1, separator) + "d" : "d") + std::to_string(j);
+    text += csv ? "\n" : "\n% synthetic dataset written by lumetra-bench gen\n";
     std::uint64_t state = 0x9E3779B97F4A7C15ull;
     auto next = [&state]() {
         state ^= state << 13;
@@ -129,7 +133,7 @@ bool Generate(long long records, int dimensions, const std::string& fileName)
                                        static_cast<int>((r % 50) + ((r >> 16) % 50)), static_cast<int>((r >> 32) % 100));
                 break;
             }
-            if (j) text.push_back(' ');
+            if (j) text.push_back(separator);
             text.append(token, static_cast<std::size_t>(length));
         }
         text.push_back('\n');
@@ -165,7 +169,7 @@ const bool registeredLoad = RegisterBenchCommand({
 
 const bool registeredGen = RegisterBenchCommand({
     "gen",
-    "gen N D FILE",
+    "gen N D FILE  (FILE ending in .csv: a CSV table)",
     [](const std::vector<std::string>& arguments) {
         if (arguments.size() != 3) {
             std::fprintf(stderr, "usage: lumetra-bench gen N D FILE\n");

@@ -170,7 +170,7 @@ int RunPaint(const std::string& file, const TTechnique& technique, int width, in
     (void)application;
 
     TPreProcessedData data;
-    if (!data.ReadTextFile(file)) {
+    if (!data.ReadDataFile(file)) {
         std::fprintf(stderr, "paint: cannot read %s\n", file.c_str());
         return 1;
     }

@@ -116,6 +116,13 @@ void TPreProcessedDimension::AddValueText(std::string_view text)
     AddValue(value);
 }
 
+std::string TPreProcessedDimension::ValueText(float value) const
+{
+    if (Categories.empty() || !std::isfinite(value)) return FormatFloat("0.##", value);
+    const float last = static_cast<float>(Categories.size() - 1);
+    return Categories[static_cast<std::size_t>(std::nearbyint(std::clamp(value, 0.0f, last)))];
+}
+
 void TPreProcessedDimension::AddValue(float value)
 {
     Values.push_back(value);
@@ -591,7 +598,13 @@ int TPreProcessedData::SortDimensionValue = -1;
 
 int TPreProcessedData::SortDimension() { return SortDimensionValue; }
 
-TPreProcessedData::TPreProcessedData() { SortDimensionValue = -1; }
+std::uint64_t TPreProcessedData::NewOrigin()
+{
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
+TPreProcessedData::TPreProcessedData() : OriginValue(NewOrigin()) { SortDimensionValue = -1; }
 
 TPreProcessedData::~TPreProcessedData() = default;
 
@@ -602,6 +615,7 @@ void TPreProcessedData::Clear()
     RecordStorage.clear();
     RecordStorage.shrink_to_fit();
     Dimensions.clear();
+    SourceIndexes.clear();
     RecordsNumber = 0;
     RelevanceDimensionCount = 0;
     HasTimeAttribute = false;

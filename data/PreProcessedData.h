@@ -102,7 +102,9 @@ public:
     void ComputeFrequencies(const TRecordList& records);
 
     float Denormalise(float value) const { return value * ValueRange + LowValue; }
-    std::string ValueText(float value) const { return FormatFloat("0.##", value); }
+    // A value in the dimension's own units as the user reads it: "0.##", or for a text
+    // column the text of the nearest category.
+    std::string ValueText(float value) const;
     void SetHighLow(float high, float low)
     {
         HighValue = high;
@@ -121,6 +123,9 @@ public:
     static int HashText(std::string_view text);
 
     bool IsString = false;
+    // The texts of a text column read from a delimited table: raw value k stands for
+    // Categories[k] (numbered in the byte order of the UTF-8 texts). Empty for numbers.
+    std::vector<std::string> Categories;
     std::string DimensionName;
     int DimensionIndex;
     float HighValue = 0.0f;
@@ -211,6 +216,12 @@ public:
     // Reads a dataset text file into this empty dataset. Reports problems through
     // ShowMessage and returns false; the dataset is then empty.
     bool ReadTextFile(const std::string& fileName);
+    // Reads a delimited table (CSV, TSV): a header row of field names, then one record per
+    // row. Problems are reported as ReadTextFile reports them; skipped rows and missing
+    // cells are reported too and listed in LoadNotes.
+    bool ReadCsvFile(const std::string& fileName);
+    // ReadCsvFile or ReadTextFile, as the file's name and first bytes say (IsDelimitedTableFile).
+    bool ReadDataFile(const std::string& fileName);
     // Reads every field of an open table as a dimension and every row as a record.
     bool ReadTable(TTableSource& table);
     void Clear();
@@ -258,8 +269,22 @@ public:
     stBasicArrayObject ToFeatureVector(const TPreProcessedRecord* record) const;
 
     // ---- derived datasets
+    // The record of the loaded dataset that a record of this one comes from (its position
+    // there): the record's own Index in a loaded dataset.
+    int SourceIndex(const TPreProcessedRecord* record) const
+    {
+        return SourceIndexes.empty() ? record->Index : SourceIndexes[static_cast<std::size_t>(record->Index)];
+    }
+    // Which loaded dataset the records come from: fresh for every dataset constructed,
+    // inherited by the datasets derived from it.
+    std::uint64_t Origin() const { return OriginValue; }
+
     void BuildSubset(const TRecordList& records, const TPreProcessedData* parent, bool fullDomain);
     void AppendDataset(const TPreProcessedData* other);
+    // As AppendDataset, but only the records of `other` that this dataset does not hold yet
+    // (the same record of the same loaded dataset): a composition of overlapping members
+    // holds each record once.
+    void AppendUnion(const TPreProcessedData* other);
     void CompleteLoad();
     // Relative frequencies of dimension `dimension` among the cells of `records`; renews
     // FrequencyValuesTimeStamp. Nothing happens for an empty list.
@@ -299,7 +324,12 @@ public:
     std::vector<std::string> LoadNotes;
 
 private:
+    void AppendRecords(const TPreProcessedData* other, bool skipHeld);
+    static std::uint64_t NewOrigin();
+
     static int SortDimensionValue;
+    std::uint64_t OriginValue;
+    std::vector<int> SourceIndexes;  // by storage row; empty: every record is its own source
     std::vector<std::unique_ptr<TPreProcessedDimension>> Dimensions;
     std::vector<TPreProcessedRecord> RecordStorage;  // reserved once; never reallocated after BuildRecords
 };

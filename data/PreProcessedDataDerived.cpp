@@ -14,6 +14,7 @@ void TPreProcessedData::BuildSubset(const TRecordList& records, const TPreProces
         const TPreProcessedDimension* source = parent->GetDimension(i);
         TPreProcessedDimension* dimension = AddDimension(source->DimensionName);
         dimension->IsString = source->IsString;
+        dimension->Categories = source->Categories;
         dimension->Values.reserve(count);
         if (fullDomain) {
             // The child keeps the parent's range, so its values are the parent's normalised
@@ -29,35 +30,77 @@ void TPreProcessedData::BuildSubset(const TRecordList& records, const TPreProces
     }
     BuildRecords();
     if (Dimensions.empty()) RecordsNumber = static_cast<int>(count);
+    OriginValue = parent->OriginValue;
+    SourceIndexes.reserve(count);
+    for (const TPreProcessedRecord* record : records) SourceIndexes.push_back(parent->SourceIndex(record));
     Normalise(!fullDomain);
     ComputeFrequencies();
     RelevanceValuesTimeStamp = NewChangeStamp();
     FrequencyValuesTimeStamp = NewChangeStamp();
 }
 
-void TPreProcessedData::AppendDataset(const TPreProcessedData* other)
+void TPreProcessedData::AppendDataset(const TPreProcessedData* other) { AppendRecords(other, false); }
+
+void TPreProcessedData::AppendUnion(const TPreProcessedData* other) { AppendRecords(other, true); }
+
+void TPreProcessedData::AppendRecords(const TPreProcessedData* other, bool skipHeld)
 {
     if (!other || other == this) return;
     const std::size_t oldCount = static_cast<std::size_t>(RecordsNumber);
-    const std::size_t added = other->ListOfPreprocessedRecords.size();
+    // Records are the same record when they come from the same record of the same loaded
+    // dataset. A first member hands its origin on; a member of another origin shares no
+    // record with this one, and afterwards the sources no longer name one loaded dataset.
+    if (oldCount == 0) OriginValue = other->OriginValue;
+    const bool sameOrigin = other->OriginValue == OriginValue;
+    TRecordList picked;
+    std::vector<int> sources;
+    picked.reserve(other->ListOfPreprocessedRecords.size());
+    sources.reserve(other->ListOfPreprocessedRecords.size());
+    std::vector<char> held;
+    auto hold = [&held](int source) {
+        if (source < 0) return false;
+        const auto s = static_cast<std::size_t>(source);
+        if (held.size() <= s) held.resize(std::max(s + 1, held.size() * 2), 0);
+        if (held[s]) return true;
+        held[s] = 1;
+        return false;
+    };
+    if (skipHeld && sameOrigin)
+        for (std::size_t k = 0; k < oldCount; ++k) hold(SourceIndexes.empty() ? static_cast<int>(k) : SourceIndexes[k]);
+    for (TPreProcessedRecord* record : other->ListOfPreprocessedRecords) {
+        const int source = other->SourceIndex(record);
+        if (skipHeld && sameOrigin && hold(source)) continue;
+        picked.push_back(record);
+        sources.push_back(source);
+    }
+    const std::size_t added = picked.size();
     const int n = other->NumberOfDimensions();
     // Every column must hold one cell per record: a dimension this dataset lacks is created
     // with raw 0 for the records already here, and one the other dataset lacks gets raw 0
     // for the records it adds.
     for (int i = 0; i < n; ++i) {
+        const TPreProcessedDimension* source = other->GetDimension(i);
         if (NumberOfDimensions() <= i) {
             TPreProcessedDimension* created = AddDimension(other->GetDimensionName(i));
             created->Values.assign(oldCount, 0.0f);
         }
         TPreProcessedDimension* dimension = Dimensions[i].get();
-        const TPreProcessedDimension* source = other->GetDimension(i);
+        if (dimension->Categories.empty()) dimension->Categories = source->Categories;
         dimension->Values.reserve(oldCount + added);
-        for (const TPreProcessedRecord* record : other->ListOfPreprocessedRecords)
+        for (const TPreProcessedRecord* record : picked)
             dimension->AddValue(source->Denormalise(source->Values[record->Index]));
     }
     for (int i = n; i < NumberOfDimensions(); ++i)
         for (std::size_t k = 0; k < added; ++k) Dimensions[i]->AddValue(0.0f);
     BuildRecords();
+    if (sameOrigin) {
+        if (SourceIndexes.empty())
+            for (std::size_t k = 0; k < oldCount; ++k) SourceIndexes.push_back(static_cast<int>(k));
+        SourceIndexes.insert(SourceIndexes.end(), sources.begin(), sources.end());
+    } else {
+        OriginValue = NewOrigin();
+        SourceIndexes.clear();
+    }
 }
 
 void TPreProcessedData::CompleteLoad()

@@ -125,6 +125,44 @@ TEST(Composition, MembersWithDifferentDimensionCountsKeepColumnsAligned)
     EXPECT_FLOAT_EQ(union_.GetHighValue(1), 9.0f);
 }
 
+TEST(Composition, OverlappingMembersHoldEachRecordOnce)
+{
+    // Two pipelines of one parent that share records 3 … 5, and a pipeline of a pipeline.
+    TPreProcessedData parent;
+    Fill(parent, {Range(0, 9), Range(10, 19)});
+    auto records = [&parent](int from, int to) {
+        TRecordList list;
+        for (int k = from; k <= to; ++k) list.push_back(parent.GetRecord(k));
+        return list;
+    };
+    TPreProcessedData a, b, grandchild;
+    a.BuildSubset(records(0, 5), &parent, false);
+    b.BuildSubset(records(3, 8), &parent, true);
+    grandchild.BuildSubset({b.GetRecord(0), b.GetRecord(5)}, &b, false);  // parent records 3 and 8
+    EXPECT_EQ(grandchild.SourceIndex(grandchild.GetRecord(1)), 8);
+
+    TPreProcessedData union_;
+    union_.AppendUnion(&a);
+    union_.AppendUnion(&b);
+    union_.AppendUnion(&grandchild);
+    union_.CompleteLoad();
+    ASSERT_EQ(union_.RecordsNumber, 9);
+    std::vector<float> raw;
+    for (int k = 0; k < 9; ++k) raw.push_back(union_.Denormalise(0, union_.GetCell(0, k).Value()));
+    EXPECT_THAT(raw, ElementsAre(0, 1, 2, 3, 4, 5, 6, 7, 8));
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(union_.SourceIndex(union_.GetRecord(k)), k);
+    EXPECT_FLOAT_EQ(union_.GetHighValue(1), 18.0f);
+
+    // Members of unrelated loads never merge: 10 and 5 records make 15.
+    TPreProcessedData c, d, disjoint;
+    Fill(c, {Range(0, 9)});
+    Fill(d, {Range(0, 4)});
+    disjoint.AppendUnion(&c);
+    disjoint.AppendUnion(&d);
+    disjoint.CompleteLoad();
+    EXPECT_EQ(disjoint.RecordsNumber, 15);
+}
+
 // ---- frequencies over a set of records -----------------------------------------------------
 
 TEST(Frequencies, OverASetCountOnlyItsCells)
