@@ -21,4 +21,17 @@ void ShowMessageBox(TMessageKind kind, const std::string& title, const std::stri
     box.exec();
 }
 
-void InstallMessageBox() { SetMessageFunction(ShowMessageBox); }
+bool ShowQuestionBox(const std::string& title, const std::string& text)
+{
+    const QString caption = title.empty() ? QApplication::applicationName() : ToQString(title);
+    QMessageBox box(QMessageBox::Question, caption, ToQString(text), QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void InstallMessageBox()
+{
+    SetMessageFunction(ShowMessageBox);
+    SetQuestionFunction(ShowQuestionBox);
+}

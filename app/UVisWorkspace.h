@@ -89,6 +89,8 @@ public:
     void CreateView(int index);
     // Index of the active page, -1 when no page tab is shown.
     int ActivePageIndex() const;
+    // The view on the active page, or else the detached one; none without a view.
+    QWidget* ActiveView() const;
 
     // Mouse moves over the workspace, in its own coordinates: passed on to the main window
     // in the main window's client coordinates, so drags and instant zoom go on across it.
@@ -116,7 +118,6 @@ private:
     void EditCommentChange();
     void FinishLoad();
 
-    QWidget* ActiveView() const;
     int FirstFreeTabSheet() const;
     std::unique_ptr<QWidget> NewView(int index);
     // A short message in the middle of the view area, gone after a few seconds.

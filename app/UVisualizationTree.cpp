@@ -1,10 +1,13 @@
 #include "app/UVisualizationTree.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -12,6 +15,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 
 #include "vis/ViewCursors.h"
@@ -21,6 +25,9 @@
 #include "app/VisTree.h"
 #include "data/Auxiliar.h"
 #include "data/PreProcessedData.h"
+#include "data/RecordExport.h"
+#include "render/gl/OpenGLPanel.h"
+#include "vis/SelectionsController.h"
 
 namespace {
 // Design geometry is given at 144 pixels per inch; Qt lays out at 96.
@@ -51,11 +58,30 @@ TFormVisualizationTree::TFormVisualizationTree(QWidget* parent)
 
     MenuItemFile = menuBar()->addMenu(QStringLiteral("File"));
     MenuItemFile->setObjectName(QStringLiteral("MenuItemFile"));
-    MenuItemLoadData = MenuItemFile->addAction(QStringLiteral("Load data"));
-    MenuItemLoadData->setObjectName(QStringLiteral("MenuItemLoadData"));
-    MenuItemFile->menuAction()->setVisible(false);
-    // Nothing in it is visible; a hidden bar also keeps maximised workspaces' captions.
-    menuBar()->hide();
+    auto addFileItem = [this](const char* name, const QString& caption, const QKeySequence& shortcut, auto handler) {
+        QAction* item = MenuItemFile->addAction(caption);
+        item->setObjectName(QLatin1String(name));
+        item->setShortcut(shortcut);
+        connect(item, &QAction::triggered, this, handler);
+        return item;
+    };
+    MenuItemLoadData = addFileItem("MenuItemLoadData", QStringLiteral("Load data"), QKeySequence::Open,
+                                   [this] { MenuItemLoadDataClick(); });
+    MenuItemOpenInNewWindow = addFileItem("MenuItemOpenInNewWindow", QStringLiteral("Open in New Window…"),
+                                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), [this] { MenuItemOpenInNewWindowClick(); });
+    MenuItemFile->addSeparator();
+    MenuItemSaveViewImage = addFileItem("MenuItemSaveViewImage", QStringLiteral("Save View Image…"),
+                                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { MenuItemSaveViewImageClick(); });
+    MenuItemExportRecords = addFileItem("MenuItemExportRecords", QStringLiteral("Export Records…"),
+                                        QKeySequence(Qt::CTRL | Qt::Key_E), [this] { MenuItemExportRecordsClick(); });
+    MenuItemFile->addSeparator();
+    MenuItemQuit = addFileItem("MenuItemQuit", QStringLiteral("Quit"), QKeySequence::Quit, [this] { close(); });
+    // Export needs records, and a process holds one exploration tree: the items follow the load.
+    connect(MenuItemFile, &QMenu::aboutToShow, this, [this] {
+        MenuItemLoadData->setEnabled(!VisTreeValue);
+        MenuItemSaveViewImage->setEnabled(VisTreeValue != nullptr);
+        MenuItemExportRecords->setEnabled(VisTreeValue != nullptr);
+    });
 
     MdiAreaValue = new QMdiArea(this);
     MdiAreaValue->setObjectName(QStringLiteral("MdiArea"));
@@ -170,6 +196,15 @@ void TFormVisualizationTree::ApplyCommandLine(const QStringList& arguments)
     QStringList values;
     for (qsizetype i = 1; i < arguments.size(); ++i)
         if (!arguments[i].startsWith(QLatin1Char('-'))) values << arguments[i];
+    if (values.size() == 1) {
+        const QString suffix = QFileInfo(values[0]).suffix().toLower();
+        if (suffix == QLatin1String("lumet") || suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
+            suffix == QLatin1String("txt")) {
+            EditTextFile->setText(values[0]);
+            ButtonGoTextFileClick();
+            return;
+        }
+    }
     const QString databaseFile = values.value(0);
     const QString tableName = values.value(1);
     if (databaseFile.isEmpty() || tableName.isEmpty()) return;
@@ -191,11 +226,15 @@ void TFormVisualizationTree::ShowDataAccess(bool visible)
     if (visible) GroupBoxDataAccess->raise();
 }
 
+QString TFormVisualizationTree::DataFileFilter()
+{
+    return QStringLiteral("Lumetra Files (*.lumet);;CSV and TSV Tables (*.csv *.tsv *.txt);;All Files (*)");
+}
+
 void TFormVisualizationTree::ButtonSearchFileClick()
 {
-    const QString fileName =
-        QFileDialog::getOpenFileName(this, QString(), QFile::decodeName(QByteArray::fromStdString(DataSetsDirectory())),
-                                     QStringLiteral("Lumetra Files (*.lumet)"));
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, QString(), QFile::decodeName(QByteArray::fromStdString(DataSetsDirectory())), DataFileFilter());
     if (!fileName.isEmpty()) EditTextFile->setText(fileName);
 }
 
@@ -248,6 +287,125 @@ void TFormVisualizationTree::ButtonGoClick()
     VisTreeValue = std::make_unique<TVisTree>(std::move(workspace), this);
     ShowDataAccess(false);
     ButtonStart->hide();
+}
+
+// ---- the File menu ----------------------------------------------------------------------------------
+
+namespace {
+// The directory a dialog starts in: that of the file named in the load box, else the samples.
+QString StartDirectory(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    if (!fileName.isEmpty() && info.dir().exists()) return info.absolutePath();
+    return QFile::decodeName(QByteArray::fromStdString(DataSetsDirectory()));
+}
+
+// `fileName` with the extension of the chosen filter when it has none.
+QString WithExtension(const QString& fileName, const QString& filter, const char* fallback)
+{
+    if (!QFileInfo(fileName).suffix().isEmpty()) return fileName;
+    const qsizetype star = filter.indexOf(QLatin1String("*."));
+    const QString extension = star >= 0 ? filter.mid(star + 1).section(QLatin1Char(' '), 0, 0).remove(QLatin1Char(')'))
+                                        : QLatin1String(fallback);
+    return fileName + extension;
+}
+} // namespace
+
+TFormVisWorkspace* TFormVisualizationTree::ActiveWorkspace() const
+{
+    if (!VisTreeValue) return nullptr;
+    if (auto* workspace = qobject_cast<TFormVisWorkspace*>(MdiAreaValue->currentSubWindow())) return workspace;
+    return VisTreeValue->RootWorkspace();
+}
+
+void TFormVisualizationTree::MenuItemLoadDataClick()
+{
+    if (VisTreeValue) return;
+    const QString fileName = QFileDialog::getOpenFileName(this, QStringLiteral("Load data"),
+                                                          StartDirectory(EditTextFile->text()), DataFileFilter());
+    if (fileName.isEmpty()) return;
+    EditTextFile->setText(fileName);
+    ButtonGoTextFileClick();
+}
+
+void TFormVisualizationTree::MenuItemOpenInNewWindowClick()
+{
+    const QString fileName = QFileDialog::getOpenFileName(this, QStringLiteral("Open in New Window"),
+                                                          StartDirectory(EditTextFile->text()), DataFileFilter());
+    if (!fileName.isEmpty()) OpenInNewWindow(fileName);
+}
+
+bool TFormVisualizationTree::OpenInNewWindow(const QString& fileName)
+{
+    if (QProcess::startDetached(QCoreApplication::applicationFilePath(), {QFileInfo(fileName).absoluteFilePath()})) return true;
+    ShowMessage(TMessageKind::Warning, "Warning", "Could not start a new window on " + ToBytes(fileName) + ".");
+    return false;
+}
+
+void TFormVisualizationTree::MenuItemSaveViewImageClick()
+{
+    TFormVisWorkspace* workspace = ActiveWorkspace();
+    if (!workspace || !workspace->ActiveView()) {
+        ShowMessage(TMessageKind::Warning, "Warning", "Open a view first: the active workspace shows none.");
+        return;
+    }
+    QString filter;
+    const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Save View Image"),
+                                                          StartDirectory(EditTextFile->text()),
+                                                          QStringLiteral("PNG Image (*.png);;SVG Image (*.svg)"), &filter);
+    if (!fileName.isEmpty()) SaveViewImage(WithExtension(fileName, filter, ".png"));
+}
+
+bool TFormVisualizationTree::SaveViewImage(const QString& fileName)
+{
+    TFormVisWorkspace* workspace = ActiveWorkspace();
+    auto* panel = workspace ? qobject_cast<TOpenGLPanel*>(workspace->ActiveView()) : nullptr;
+    if (!panel) {
+        ShowMessage(TMessageKind::Warning, "Warning", "Open a view first: the active workspace shows none.");
+        return false;
+    }
+    const QImage image = panel->grabFramebuffer();
+    if (image.isNull() || !image.save(fileName, "PNG")) {
+        ShowMessage(TMessageKind::Warning, "Warning", "Could not write the image " + ToBytes(fileName) + ".");
+        return false;
+    }
+    return true;
+}
+
+void TFormVisualizationTree::MenuItemExportRecordsClick()
+{
+    if (!ActiveWorkspace()) return;
+    QString filter;
+    const QString fileName =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Records"), StartDirectory(EditTextFile->text()),
+                                     QStringLiteral("CSV Files (*.csv);;Lumetra Files (*.lumet)"), &filter);
+    if (!fileName.isEmpty()) ExportRecords(WithExtension(fileName, filter, ".csv"));
+}
+
+bool TFormVisualizationTree::ExportRecords(const QString& fileName)
+{
+    TFormVisWorkspace* workspace = ActiveWorkspace();
+    if (!workspace || !workspace->Data()) return false;
+    // The brushed records when a selection exists, otherwise all.
+    const TRecordList* records =
+        workspace->SelectionsController() ? workspace->SelectionsController()->ListOfItemsSatisfyingSelections() : nullptr;
+    const std::string name = QFile::encodeName(fileName).toStdString();
+    std::string error;
+    if (WriteRecords(*workspace->Data(), records, name, RecordFileFormatOf(name), error)) return true;
+    ShowMessage(TMessageKind::Warning, "Warning", error);
+    return false;
+}
+
+void TFormVisualizationTree::closeEvent(QCloseEvent* event)
+{
+    const std::size_t workspaces = VisTreeValue ? VisTreeValue->Nodes().size() : 0;
+    if (workspaces > 1 &&
+        !AskQuestion("Quit", "Close the Visualization Tree? Its " + IntToStr(static_cast<long long>(workspaces)) +
+                                 " workspaces and their views are not kept.")) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 // ---- pipelines and pruning -----------------------------------------------------------------------

@@ -66,9 +66,29 @@ public:
     int LastMouseY() const { return LastMouseYValue; }
 
     // The command line: program, then a database file and a table name. With both, the
-    // window connects to the file's database and offers "Start here!"; otherwise nothing
-    // changes. Arguments beginning with "-" are options and are skipped.
+    // window connects to the file's database and offers "Start here!". A single data file
+    // (.lumet, .csv, .tsv, .txt) is loaded at once, as "Load data" loads it; otherwise
+    // nothing changes. Arguments beginning with "-" are options and are skipped.
     void ApplyCommandLine(const QStringList& arguments);
+
+    // ---- the File menu
+    // The workspace the File menu's commands work on: the current workspace window (the
+    // root's before any other was activated); none before the first load.
+    TFormVisWorkspace* ActiveWorkspace() const;
+    // "Load data": the file dialog, then the load (only before the first load).
+    void MenuItemLoadDataClick();
+    // "Open in New Window…": a second workbench process on the chosen file.
+    void MenuItemOpenInNewWindowClick();
+    bool OpenInNewWindow(const QString& fileName);
+    // "Save View Image…": the active workspace's active view as PNG or SVG (by extension).
+    void MenuItemSaveViewImageClick();
+    bool SaveViewImage(const QString& fileName);
+    // "Export Records…": the active workspace's brushed records (all without a selection)
+    // as CSV or .lumet (by extension).
+    void MenuItemExportRecordsClick();
+    bool ExportRecords(const QString& fileName);
+    // The filter of every dialog that opens a data file.
+    static QString DataFileFilter();
 
     // ---- actions of the controls
     void ButtonGoTextFileClick();
@@ -78,6 +98,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // With more than the root workspace in the tree, asks before the exploration goes.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -101,6 +123,10 @@ private:
     QMdiArea* MdiAreaValue = nullptr;
     QMenu* MenuItemFile = nullptr;
     QAction* MenuItemLoadData = nullptr;
+    QAction* MenuItemOpenInNewWindow = nullptr;
+    QAction* MenuItemSaveViewImage = nullptr;
+    QAction* MenuItemExportRecords = nullptr;
+    QAction* MenuItemQuit = nullptr;
     QGroupBox* GroupBoxDataAccess = nullptr;
     QPushButton* ButtonGo = nullptr;
     QComboBox* ComboBoxSelectDB = nullptr;

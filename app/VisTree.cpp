@@ -478,6 +478,21 @@ void TVisTree::DeleteSubtree(TVisTreeNode* node)
     }
 }
 
+namespace {
+int SubtreeSize(const TVisTreeNode* node)
+{
+    int size = 1;
+    for (const TVisTreeNode* child = node->FirstChild.get(); child; child = child->NextSibling.get()) size += SubtreeSize(child);
+    return size;
+}
+
+std::string PruneQuestion(int workspaces)
+{
+    if (workspaces == 1) return "Remove this workspace? Pruning removes 1 workspace.";
+    return "Remove this workspace and the pipelines below it? Pruning removes " + IntToStr(workspaces) + " workspaces.";
+}
+} // namespace
+
 void TVisTree::PruneBranch(TFormVisWorkspace* workspace)
 {
     TVisTreeNode* node = FindNode(workspace, Root.get());
@@ -489,6 +504,7 @@ void TVisTree::PruneBranch(TFormVisWorkspace* workspace)
         ShowMessage(TMessageKind::Warning, "Warning", "Cannot prune root workspace");
         return;
     }
+    if (!AskQuestion("Prune Branch", PruneQuestion(SubtreeSize(node)))) return;
     TVisTreeNode* parent = node->Parent;
     DeleteSubtree(node);
     std::unique_ptr<TVisTreeNode> owned;

@@ -15,10 +15,11 @@ namespace {
 const char* const Version = "0.1.0";
 
 const char* const Usage =
-    "Usage: lumetra [DATABASE_FILE TABLE]\n"
+    "Usage: lumetra [DATA_FILE | DATABASE_FILE TABLE]\n"
     "Explore a multidimensional table with coordinated views.\n"
     "\n"
-    "Without arguments, load a .lumet text file or a database table from the main window.\n"
+    "Without arguments, load a data file or a database table from the main window.\n"
+    "With a data file (.lumet, .csv, .tsv or .txt table), the window loads it at once.\n"
     "With an SQLite database file and the name of one of its tables, the window connects\n"
     "to it and offers \"Start here!\".\n"
     "\n"

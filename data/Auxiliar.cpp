@@ -236,3 +236,25 @@ void ShowMessage(TMessageKind kind, const std::string& title, const std::string&
     }
     std::cerr << (title.empty() ? std::string() : title + ": ") << text << '\n';
 }
+
+namespace {
+TQuestionFunction& QuestionFunction()
+{
+    static TQuestionFunction function;
+    return function;
+}
+} // namespace
+
+TQuestionFunction SetQuestionFunction(TQuestionFunction function)
+{
+    TQuestionFunction previous = std::move(QuestionFunction());
+    QuestionFunction() = std::move(function);
+    return previous;
+}
+
+bool AskQuestion(const std::string& title, const std::string& text)
+{
+    if (QuestionFunction()) return QuestionFunction()(title, text);
+    std::cerr << (title.empty() ? std::string() : title + ": ") << text << " (yes)\n";
+    return true;
+}

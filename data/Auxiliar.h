@@ -72,3 +72,10 @@ using TMessageFunction =
 // Installs `function` and returns the one it replaces.
 TMessageFunction SetMessageFunction(TMessageFunction function);
 void ShowMessage(TMessageKind kind, const std::string& title, const std::string& text);
+
+// Questions that guard a destructive command are asked through one function as well (the
+// shell's Yes/No box, a tests' recorder): true to go on. Until one is set, the answer is
+// yes (the question goes to stderr).
+using TQuestionFunction = std::function<bool(const std::string& title, const std::string& text)>;
+TQuestionFunction SetQuestionFunction(TQuestionFunction function);
+bool AskQuestion(const std::string& title, const std::string& text);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenuBar>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +38,9 @@ protected:
         Main->resize(1000, 700);
         Main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Main.get()));
+        // A client area of 1000 × 700 under the menu bar.
+        Main->resize(1000, 700 + Main->menuBar()->height());
+        ASSERT_TRUE(QTest::qWaitFor([this] { return Main->ClientHeight() == 700; }));
         ASSERT_EQ(Main->ClientWidth(), 1000);
         ASSERT_EQ(Main->ClientHeight(), 700);
         // a = 1 … 6 normalises to 0, 0.2, … 1.
@@ -225,6 +229,58 @@ TEST_F(VisTreeWindowTest, MarkersJoinChildrenIntoACompositionOfTheirUnion)
     ASSERT_NE(composition->Workspace, nullptr);
     EXPECT_EQ(composition->TopIndex, 0);
     EXPECT_EQ(composition->Workspace->Data()->RecordsNumber, 2);
+}
+
+TEST_F(VisTreeWindowTest, OverlappingMembersMakeACompositionOfTheirUnion)
+{
+    Select(Root, 0, 0.3f, 0.7f);  // a = 3, 4
+    TFormVisWorkspace* narrow = Pipeline(Root, false);
+    Select(Root, 0, 0.0f, 0.7f);  // a = 1 … 4, holding the narrow child's records too
+    TFormVisWorkspace* wide = Pipeline(Root, true);
+    ASSERT_TRUE(narrow && wide);
+    QTest::mouseClick(Node(narrow)->OuterMarker.get(), Qt::LeftButton, {}, QPoint(2, 8));
+    QTest::mouseClick(Node(wide)->OuterMarker.get(), Qt::LeftButton, {}, QPoint(2, 8));
+    TFormVisWorkspace* union_ = Tree->Compositions().Item(2)->Workspace.get();
+    ASSERT_NE(union_, nullptr);
+    EXPECT_EQ(union_->Data()->RecordsNumber, 4);
+    EXPECT_EQ(Label(union_, "LabelTotal"), QStringLiteral("- Total records: 4"));
+    EXPECT_FLOAT_EQ(union_->Data()->GetLowValue(0), 1.0f);
+    EXPECT_FLOAT_EQ(union_->Data()->GetHighValue(0), 4.0f);
+}
+
+TEST_F(VisTreeWindowTest, PruneBranchAsksFirstNamingHowManyWorkspacesGo)
+{
+    Select(Root, 0, 0.0f, 1.0f);
+    TFormVisWorkspace* child = Pipeline(Root, false);
+    ASSERT_NE(child, nullptr);
+    Select(child, 0, 0.0f, 1.0f);
+    TFormVisWorkspace* grandchild = Pipeline(child, false);
+    ASSERT_NE(grandchild, nullptr);
+
+    TMessageRecorder recorder;
+    recorder.Answer = false;
+    Tree->PruneBranch(child);
+    FlushDeletes();
+    EXPECT_EQ(Tree->Nodes().size(), 3u);
+    ASSERT_EQ(recorder.Questions.size(), 1u);
+    EXPECT_EQ(recorder.Questions[0].Title, "Prune Branch");
+    EXPECT_EQ(recorder.Questions[0].Text,
+              "Remove this workspace and the pipelines below it? Pruning removes 2 workspaces.");
+
+    Tree->PruneBranch(grandchild);
+    ASSERT_EQ(recorder.Questions.size(), 2u);
+    EXPECT_EQ(recorder.Questions[1].Text, "Remove this workspace? Pruning removes 1 workspace.");
+    recorder.Answer = true;
+    Tree->PruneBranch(child);
+    FlushDeletes();
+    EXPECT_EQ(Tree->Nodes().size(), 1u);
+    EXPECT_TRUE(recorder.Messages.empty());
+
+    // The refusals come without a question.
+    Tree->PruneBranch(Root);
+    EXPECT_EQ(recorder.Questions.size(), 3u);
+    ASSERT_EQ(recorder.Messages.size(), 1u);
+    EXPECT_EQ(recorder.Messages[0].Text, "Cannot prune root workspace");
 }
 
 TEST_F(VisTreeWindowTest, PruningRootOrCompositionWarnsAndChangesNothing)
