@@ -387,6 +387,7 @@ void TFormVisWorkspace::CreateView(int index)
             panel->SetPruneBranchFunction = [main](QWidget* workspace) {
                 main->PruneWorkspaceBranch(qobject_cast<TFormVisWorkspace*>(workspace));
             };
+            panel->SaveViewImageFunction = [main](TVisualizationPanel* view) { main->SaveViewImageDialog(view); };
         }
         panel->Repaint();
     }

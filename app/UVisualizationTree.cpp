@@ -18,6 +18,8 @@
 #include <QProcess>
 #include <QPushButton>
 
+#include <cstdio>
+
 #include "vis/ViewCursors.h"
 #include "app/DataPaths.h"
 #include "app/DatabaseAccess.h"
@@ -26,6 +28,8 @@
 #include "data/Auxiliar.h"
 #include "data/PreProcessedData.h"
 #include "data/RecordExport.h"
+#include "render/RecordingDrawing.h"
+#include "render/SvgWriter.h"
 #include "render/gl/OpenGLPanel.h"
 #include "vis/SelectionsController.h"
 
@@ -349,24 +353,58 @@ void TFormVisualizationTree::MenuItemSaveViewImageClick()
         ShowMessage(TMessageKind::Warning, "Warning", "Open a view first: the active workspace shows none.");
         return;
     }
+    SaveViewImageDialog(workspace->ActiveView());
+}
+
+void TFormVisualizationTree::SaveViewImageDialog(QWidget* view)
+{
+    if (!view) return;
     QString filter;
     const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Save View Image"),
                                                           StartDirectory(EditTextFile->text()),
                                                           QStringLiteral("PNG Image (*.png);;SVG Image (*.svg)"), &filter);
-    if (!fileName.isEmpty()) SaveViewImage(WithExtension(fileName, filter, ".png"));
+    if (!fileName.isEmpty()) SaveViewImage(view, WithExtension(fileName, filter, ".png"));
 }
 
 bool TFormVisualizationTree::SaveViewImage(const QString& fileName)
 {
     TFormVisWorkspace* workspace = ActiveWorkspace();
-    auto* panel = workspace ? qobject_cast<TOpenGLPanel*>(workspace->ActiveView()) : nullptr;
-    if (!panel) {
+    if (!workspace || !workspace->ActiveView()) {
         ShowMessage(TMessageKind::Warning, "Warning", "Open a view first: the active workspace shows none.");
+        return false;
+    }
+    return SaveViewImage(workspace->ActiveView(), fileName);
+}
+
+bool TFormVisualizationTree::SaveViewImage(QWidget* view, const QString& fileName)
+{
+    auto* panel = qobject_cast<TOpenGLPanel*>(view);
+    if (!panel) return false;
+    const std::string name = QFile::encodeName(fileName).toStdString();
+    const std::string shown = ToBytes(fileName);
+    if (QFileInfo(fileName).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
+        TRecordingDrawing recording;
+        {
+            TCurrentDrawing current(recording);
+            panel->Paint();
+        }
+        if (!HasFlatProjection(recording)) {
+            ShowMessage(TMessageKind::Warning, "Warning",
+                        "This view has no flat picture to write as SVG; save it as PNG instead.");
+            return false;
+        }
+        const std::string temporary = name + ".part";
+        std::FILE* out = std::fopen(temporary.c_str(), "wb");
+        bool written = out && WriteSvg(recording, panel->width(), panel->height(), out);
+        if (out && std::fclose(out) != 0) written = false;
+        if (written && std::rename(temporary.c_str(), name.c_str()) == 0) return true;
+        std::remove(temporary.c_str());
+        ShowMessage(TMessageKind::Warning, "Warning", "Could not write the image " + shown + ".");
         return false;
     }
     const QImage image = panel->grabFramebuffer();
     if (image.isNull() || !image.save(fileName, "PNG")) {
-        ShowMessage(TMessageKind::Warning, "Warning", "Could not write the image " + ToBytes(fileName) + ".");
+        ShowMessage(TMessageKind::Warning, "Warning", "Could not write the image " + shown + ".");
         return false;
     }
     return true;

@@ -83,6 +83,11 @@ public:
     // "Save View Image…": the active workspace's active view as PNG or SVG (by extension).
     void MenuItemSaveViewImageClick();
     bool SaveViewImage(const QString& fileName);
+    // The save dialog for `view`, then the picture (also a view's own popup command).
+    void SaveViewImageDialog(QWidget* view);
+    // PNG: the view's pixels at the window's pixel size. SVG: what the view draws, written
+    // from a recording of one paint (two-dimensional views).
+    bool SaveViewImage(QWidget* view, const QString& fileName);
     // "Export Records…": the active workspace's brushed records (all without a selection)
     // as CSV or .lumet (by extension).
     void MenuItemExportRecordsClick();

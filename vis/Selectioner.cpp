@@ -132,8 +132,10 @@ TPreProcessedRecord* TSelectioner::GetRecord(int index) const
 std::string TSelectioner::GetClause() const
 {
     if (Items.empty()) return "0";
-    std::string name;
-    if (DataValue && SelectionDimensionIndexValue >= 0 && SelectionDimensionIndexValue < DataValue->NumberOfDimensions())
-        name = DataValue->GetDimensionName(SelectionDimensionIndexValue);
-    return "(" + FormatFloat("0.##", MinValue) + " <= " + name + " <= " + FormatFloat("0.##", MaxValue) + ")";
+    if (DataValue && SelectionDimensionIndexValue >= 0 && SelectionDimensionIndexValue < DataValue->NumberOfDimensions()) {
+        const int d = SelectionDimensionIndexValue;
+        return "(" + DataValue->ValueText(d, MinValue) + " <= " + DataValue->GetDimensionName(d) + " <= " +
+               DataValue->ValueText(d, MaxValue) + ")";
+    }
+    return "(" + FormatFloat("0.##", MinValue) + " <=  <= " + FormatFloat("0.##", MaxValue) + ")";
 }

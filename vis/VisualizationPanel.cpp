@@ -112,6 +112,14 @@ void TVisualizationPanel::BuildPopupMenu()
 
     MenuItemTime = menu->addMenu("Time");
     item(MenuItemTime, "Show time line", &TVisualizationPanel::ShowTimeLineClick);
+
+    menu->addSeparator();
+    MenuItemSaveViewImage = item(menu, "Save View Image…", &TVisualizationPanel::SaveViewImageClick);
+}
+
+void TVisualizationPanel::SaveViewImageClick()
+{
+    if (SaveViewImageFunction) SaveViewImageFunction(this);
 }
 
 // ---- data and controller

@@ -91,6 +91,7 @@ public:
     virtual void PipelinePartialDomainClick();
     virtual void PipelineFullDomainClick();
     virtual void PruneBranchClick();
+    void SaveViewImageClick();
     virtual void MaxRelevanceDistanceChange(int position);
     virtual void ShowMaxRelevanceTrackerClick();
     virtual void RemoveAllPointsClick();
@@ -116,6 +117,8 @@ public:
     TPipelineFunction SetPipelineViewFunction;
     TPipelineFunction SetPipelineFullViewFunction;  // kept for the workspace; not called here
     TPruneFunction SetPruneBranchFunction;
+    // Saves a picture of the view (the popup's "Save View Image…"); the shell sets it.
+    std::function<void(TVisualizationPanel* view)> SaveViewImageFunction;
     QWidget* WorkspaceWindow = nullptr;
     int DimensionUnderMouse = -1;
     QFont ViewFont;
@@ -133,6 +136,7 @@ public:
     QMenu* MenuItemRelevance = nullptr;
     QMenu* MenuItemPipeline = nullptr;
     QMenu* MenuItemTime = nullptr;
+    QAction* MenuItemSaveViewImage = nullptr;
     QAction* MenuItemLogicAnd = nullptr;
     QAction* MenuItemLogicOr = nullptr;
     QAction* MenuItemLogicXor = nullptr;

@@ -128,6 +128,31 @@ void TParallelCoordinates::MouseMoveOnPanel(Qt::MouseButtons buttons, Qt::Keyboa
     const QPoint p = ToSpace(QPointF(x, y));
     TVisualizationPanel::MouseMoveOnPanel(buttons, keys, p.x(), p.y());
     if (buttons & Qt::LeftButton) Dragged = true;
+    // Over an axis name (cut to the room between axes) the full name shows as a tip.
+    const QString tip = QString::fromStdString(AxisNameAt(p.x(), p.y()));
+    if (toolTip() != tip) setToolTip(tip);
+}
+
+std::string TParallelCoordinates::AxisNameAt(int x, int y) const
+{
+    if (!Data || Data->NumberOfDimensions() == 0 || SpaceWidth <= 0) return {};
+    // The names stand on the line 10 pixels below the top, about 12 pixels high.
+    const float top = float(SpaceHeight), baseline = top - PixelsUp(10);
+    if (float(y) < baseline - PixelsUp(4) || float(y) > top) return {};
+    const float characters = PixelsAcross(8);
+    for (int d : Axes.Order) {
+        const std::string& name = Data->GetDimensionName(d);
+        const float left = GetAxisX(d);
+        const float shown = float(FirstCharacters(name, MaxNameCharacters()).size());
+        if (float(x) >= left && float(x) <= left + std::max(shown, 1.0f) * characters) return name;
+    }
+    return {};
+}
+
+int TParallelCoordinates::MaxNameCharacters() const
+{
+    const double pixelsPerUnit = (width() > 0 && SpaceWidth > 0) ? double(width()) / SpaceWidth : 1.0;
+    return int(std::floor(AxisSpacing * pixelsPerUnit * 0.125)) - 1;
 }
 
 void TParallelCoordinates::MouseUpOnPanel(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys,
@@ -179,8 +204,7 @@ void TParallelCoordinates::DrawAxes()
     // Names are cut to what fits between two axes at 8 pixels per character, and drawn as
     // one text so the glyphs keep their own advance whatever the window size. In a window
     // as large as the logical space this is floor(AxisSpacing × 0.125) − 1 characters.
-    const double pixelsPerUnit = (width() > 0 && SpaceWidth > 0) ? double(width()) / SpaceWidth : 1.0;
-    const int maxChars = int(std::floor(AxisSpacing * pixelsPerUnit * 0.125)) - 1;
+    const int maxChars = MaxNameCharacters();
     gl.LineWidth(1);
     gl.Color(0, 0, 0);
     for (int d : Axes.Order) {
@@ -193,9 +217,9 @@ void TParallelCoordinates::DrawAxes()
                 gl.Text(name);
             }
             gl.RasterPos(x + PixelsAcross(6), float(SpaceHeight) - PixelsUp(20));
-            gl.Text(FormatFloat("0.##", Data->GetHighValue(d)));
+            gl.Text(Data->ValueText(d, Data->GetHighValue(d)));
             gl.RasterPos(x + PixelsAcross(5), PixelsUp(5));
-            gl.Text(FormatFloat("0.##", Data->GetLowValue(d)));
+            gl.Text(Data->ValueText(d, Data->GetLowValue(d)));
         }
         gl.Begin(TPrimitive::Lines);
         gl.Vertex(x, float(Margin), 2);
@@ -238,7 +262,7 @@ void TParallelCoordinates::DrawRelevanceOverlay()
         gl.Vertex(x + 5, float(mid), 0);
         gl.End();
         gl.RasterPos(x + PixelsAcross(10), float(mid), 0);
-        gl.Text(FormatFloat("0.##", Data->Denormalise(d, ValueScale().ToValue(float(mid)))));
+        gl.Text(Data->ValueText(d, Data->Denormalise(d, ValueScale().ToValue(float(mid)))));
         int top = ValueScale().ToLogicalInt(m + r);
         if (top > SpaceHeight - Margin) top = SpaceHeight - Margin;
         int bottom = ValueScale().ToLogicalInt(r - m);

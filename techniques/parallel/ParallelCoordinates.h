@@ -60,6 +60,9 @@ public:
     // The dimension of the axis region that holds x: -1 left of the first one; right of the
     // last, the last one when `clampRight`, otherwise -1.
     int DimensionAtX(int x, bool clampRight) const;
+    // The full name of the axis whose (possibly cut) name lies at logical (x, y); empty
+    // elsewhere. Shown as the view's tool tip while the pointer is there.
+    std::string AxisNameAt(int x, int y) const;
 
     std::unique_ptr<TParallelCoordsMethods> Methods;
     float AxisLength = 0.0f;
@@ -73,6 +76,8 @@ private:
     void InstallSelectionFunctions();
     void DrawAxes();
     void DrawRelevanceOverlay();
+    // Characters of an axis name that fit between two axes at 8 pixels each.
+    int MaxNameCharacters() const;
     // Lays the axes out in `order` (slot → dimension).
     void SetAxisOrder(std::vector<int> order);
     int AxisStep() const;

@@ -36,6 +36,13 @@ void TParallelCoordsMethods::SetStatisticsDrawFunctions(TStatisticsList* list)
     list->DrawMedianList = [this](TStatisticsList* l) { DrawMedianLine(l); };
 }
 
+// A normalised value of dimension i as the user reads it (its text in a text column).
+std::string TParallelCoordsMethods::ValueText(int i, float normalised) const
+{
+    const TPreProcessedData* data = View->PreProcessedData();
+    return data->ValueText(i, data->Denormalise(i, normalised));
+}
+
 float TParallelCoordsMethods::Normalised(int y) const
 {
     return View->ValueScale().ToValue(float(y));
@@ -57,7 +64,7 @@ void TParallelCoordsMethods::DrawAverageStatistic(TStatistics* s)
     BeginDrawAverage(s);
     if (!s || !View->PreProcessedData()) return;
     const int i = s->DimensionIndex();
-    Mark(i, s->Average(), FormatFloat("0.##", View->PreProcessedData()->Denormalise(i, s->Average())));
+    Mark(i, s->Average(), ValueText(i, s->Average()));
 }
 
 void TParallelCoordsMethods::DrawMedianStatistic(TStatistics* s)
@@ -70,7 +77,7 @@ void TParallelCoordsMethods::DrawMedianStatistic(TStatistics* s)
     Gl().LineWidth(5);
     Tick(x, y, 0);
     Label(x + View->PixelsAcross(6), float(y) - View->PixelsUp(11), "Med");
-    Label(x + View->PixelsAcross(6), float(y), FormatFloat("0.##", View->PreProcessedData()->Denormalise(i, s->Median())));
+    Label(x + View->PixelsAcross(6), float(y), ValueText(i, s->Median()));
 }
 
 void TParallelCoordsMethods::DrawStandardDeviationStatistic(TStatistics* s)
@@ -88,7 +95,7 @@ void TParallelCoordsMethods::DrawModaValuesStatistic(TStatistics* s)
     BeginDrawModaValues(s);
     if (!s || !View->PreProcessedData()) return;
     const int i = s->DimensionIndex();
-    for (float a : s->GetModaValues()) Mark(i, a, FormatFloat("0.##", View->PreProcessedData()->Denormalise(i, a)));
+    for (float a : s->GetModaValues()) Mark(i, a, ValueText(i, a));
 }
 
 void TParallelCoordsMethods::DrawAverageLine(TStatisticsList* statistics)
@@ -148,16 +155,36 @@ void TParallelCoordsMethods::DrawSelection(TSelectioner* s)
     gl.Vertex(x, yMin, 1);
     gl.End();
 
-    gl.Color(0, 0, 0);
-    gl.RasterPos(x - View->PixelsAcross(25), float(s->YMax - (s->YMax - s->YMin) / 2), 1);
-    gl.Text(IntToStr(s->Count()));
-    gl.RasterPos(x + View->PixelsAcross(7), yMax, 1);
-    gl.Text(FormatFloat("0.##", s->MaxValue));
-    gl.RasterPos(x + View->PixelsAcross(7), yMin, 1);
-    gl.Text(FormatFloat("0.##", s->MinValue));
+    // The read-outs (record count, upper and lower bound) on a light backing, so they stay
+    // readable over dense polylines; the brushes are drawn after the lines.
+    const TPreProcessedData* data = View->PreProcessedData();
+    const int d = s->SelectionDimensionIndex();
+    const bool valid = data && d >= 0 && d < data->NumberOfDimensions();
+    ReadOut(x - View->PixelsAcross(25), float(s->YMax - (s->YMax - s->YMin) / 2), IntToStr(s->Count()));
+    ReadOut(x + View->PixelsAcross(7), yMax, valid ? data->ValueText(d, s->MaxValue) : FormatFloat("0.##", s->MaxValue));
+    ReadOut(x + View->PixelsAcross(7), yMin, valid ? data->ValueText(d, s->MinValue) : FormatFloat("0.##", s->MinValue));
     gl.Flush();
     gl.LineWidth(5);
     SetStatisticsDrawFunctions(s->StatisticsList());
+}
+
+void TParallelCoordsMethods::ReadOut(float x, float y, const std::string& text)
+{
+    TDrawing& gl = Gl();
+    // A backing a little larger than the text: 8 pixels a character, 13 high from 3 below
+    // the baseline.
+    const float width = View->PixelsAcross(8.0f * float(text.size()) + 4.0f);
+    const float below = View->PixelsUp(3), above = View->PixelsUp(10);
+    gl.Color(1.0f, 1.0f, 0.92f);
+    gl.Begin(TPrimitive::Quads);
+    gl.Vertex(x - View->PixelsAcross(2), y - below, 1);
+    gl.Vertex(x - View->PixelsAcross(2) + width, y - below, 1);
+    gl.Vertex(x - View->PixelsAcross(2) + width, y + above, 1);
+    gl.Vertex(x - View->PixelsAcross(2), y + above, 1);
+    gl.End();
+    gl.Color(0, 0, 0);
+    gl.RasterPos(x, y, 1);
+    gl.Text(text);
 }
 
 void TParallelCoordsMethods::ResizeSelection(TSelectioner* s, int, int y)

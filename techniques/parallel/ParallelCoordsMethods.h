@@ -39,4 +39,7 @@ private:
     // A statistic's horizontal tick of width 5 at (x ± 5, y) and its label at (x + 6, y).
     void Mark(int dimension, float value, const std::string& label);
     float Normalised(int y) const;
+    std::string ValueText(int dimension, float normalised) const;
+    // A brush read-out at raster position (x, y), black on a light backing.
+    void ReadOut(float x, float y, const std::string& text);
 };

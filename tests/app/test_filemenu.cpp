@@ -11,8 +11,10 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -22,6 +24,7 @@
 #include "app/UVisualizationTree.h"
 #include "app/VisTree.h"
 #include "data/PreProcessedData.h"
+#include "render/RecordingDrawing.h"
 #include "render/gl/OpenGLPanel.h"
 #include "tests/support/MessageRecorder.h"
 #include "vis/SelectionsController.h"
@@ -133,7 +136,7 @@ TEST_F(FileMenuTest, ACsvTableLoadsFromTheLoadBoxWithItsNotes)
     EXPECT_EQ(Label(Root(), "LabelWhereClause"), QStringLiteral("- SELECT * FROM cars.csv"));
     EXPECT_EQ(Label(Root(), "LabelTotal"),
               QStringLiteral("- Total records: 2\n- Missing cells: 1 (shown at their column's lowest value)\n"
-                             "- Skipped rows: 1 (wrong number of fields or an unclosed quote), at line 4"));
+                             "- Skipped 1 line (wrong number of fields or an unclosed quote): 4"));
     ASSERT_EQ(recorder.Messages.size(), 1u);
     EXPECT_NE(recorder.Messages[0].Text.find("at line 4."), std::string::npos);
     EXPECT_EQ(Root()->Data()->ValueText(0, 0.0f), "ford, torino");
@@ -185,6 +188,58 @@ TEST_F(FileMenuTest, SaveViewImageWritesTheViewsPixelsAsPng)
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), shown.size());
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), shown.convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(FileMenuTest, SaveViewImageAsSvgHoldsTheBrushedPolylinesInTheBrushColour)
+{
+    Load(Write("t.csv", "name,a,b,c\nx<y,1,2,3\nz&w,4,6,5\nq,2,2,9\nr,3,1,1\n"));
+    ASSERT_NE(Root(), nullptr);
+    Root()->CreateView(0);
+    auto* panel = qobject_cast<TOpenGLPanel*>(Root()->ActiveView());
+    ASSERT_NE(panel, nullptr);
+    Select(Root(), 1, 0.0f, 0.5f);  // a = 1, 2: two records
+    const QString path = Folder.filePath(QStringLiteral("view.svg"));
+    ASSERT_TRUE(Window->SaveViewImage(path));
+
+    // What the view draws for its records, in which colour.
+    TRecordingDrawing recording;
+    {
+        TCurrentDrawing current(recording);
+        panel->Paint();
+    }
+    std::set<QString> brushColours;
+    for (const TRecordedPrimitive* p : recording.PrimitivesMeaning(TMeaning::Record))
+        for (const TRecordedVertex& v : p->Vertices)
+            brushColours.insert(QColor::fromRgbF(v.Color.C1, v.Color.C2, v.Color.C3).name());
+    ASSERT_EQ(brushColours.size(), 1u);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    int segments = 0, texts = 0;
+    std::set<QString> strokes;
+    bool sawSvg = false;
+    QStringList textContents;
+    while (!xml.atEnd()) {
+        if (!xml.readNextStartElement()) continue;
+        if (xml.name() == QLatin1String("svg")) {
+            sawSvg = true;
+            EXPECT_EQ(xml.attributes().value(QLatin1String("width")).toInt(), panel->width());
+            EXPECT_EQ(xml.attributes().value(QLatin1String("height")).toInt(), panel->height());
+        } else if (xml.name() == QLatin1String("path") && xml.attributes().value(QLatin1String("class")) == QLatin1String("record")) {
+            strokes.insert(xml.attributes().value(QLatin1String("stroke")).toString());
+            segments += int(xml.attributes().value(QLatin1String("d")).count(QLatin1Char('M')));
+        } else if (xml.name() == QLatin1String("text")) {
+            ++texts;
+            textContents << xml.readElementText();
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_TRUE(sawSvg);
+    EXPECT_EQ(strokes, brushColours);
+    EXPECT_EQ(segments, 2 * 3);  // two records, three segments each
+    EXPECT_GT(texts, 0);
+    EXPECT_TRUE(textContents.contains(QStringLiteral("z&w")) || textContents.contains(QStringLiteral("x<y")));
 }
 
 TEST_F(FileMenuTest, ClosingOnAnExplorationTreeAsksFirst)

@@ -247,6 +247,67 @@ TEST_F(ParallelFixture, LongNamesAreCutToTheSpaceBetweenAxes)
     EXPECT_FLOAT_EQ(names[0]->Y, View->SpaceHeight - 10);
 }
 
+TEST_F(ParallelFixture, BrushReadOutsAreDrawnAfterThePolylinesOnALightBacking)
+{
+    Brush(0, 0.5f, 1.0f);
+    const TRecordingDrawing r = Paint();
+    int lastRecord = -1;
+    for (const TRecordedPrimitive* p : r.PrimitivesMeaning(TMeaning::Record)) lastRecord = std::max(lastRecord, p->Sequence);
+    ASSERT_GE(lastRecord, 0);
+    const auto readOuts = r.TextsMeaning(TMeaning::Brush);
+    ASSERT_EQ(readOuts.size(), 3u);  // count, upper and lower bound
+    for (const TRecordedText* text : readOuts) {
+        EXPECT_GT(text->Sequence, lastRecord) << text->Text;
+        EXPECT_TRUE(TRecordingDrawing::SameColor(text->Color, {0, 0, 0})) << text->Text;
+        // Right before it, a light quad holding its raster position.
+        const TRecordedPrimitive* backing = nullptr;
+        for (const TRecordedPrimitive& p : r.Primitives)
+            if (p.Sequence < text->Sequence && p.Kind == TPrimitive::Quads) backing = &p;
+        ASSERT_NE(backing, nullptr) << text->Text;
+        ASSERT_EQ(backing->Vertices.size(), 4u);
+        EXPECT_GT(backing->Vertices[0].Color.C1 + backing->Vertices[0].Color.C2 + backing->Vertices[0].Color.C3, 2.7f);
+        EXPECT_LT(backing->Vertices[0].X, text->X);
+        EXPECT_GT(backing->Vertices[1].X, text->X + 8.0f * float(text->Text.size()) - 1);
+        EXPECT_LT(backing->Vertices[0].Y, text->Y);
+        EXPECT_GT(backing->Vertices[2].Y, text->Y);
+    }
+}
+
+TEST_F(ParallelFixture, TextColumnsShowTheirTextsOnAxesReadOutsAndClauses)
+{
+    // Dimension 0 a text column of three categories (raw 0, 1, 2).
+    Open({"make", "mpg"}, {{0, 0.5f, 1}, {0, 1, 0.5f}});
+    TPreProcessedDimension* make = Data->GetDimension(0);
+    make->Categories = {"audi", "bmw", "vw"};
+    make->SetHighLow(2, 0);
+    make->ValueRange = 2;
+    const TRecordingDrawing plain = Paint();
+    EXPECT_TRUE(plain.HasText("audi"));
+    EXPECT_TRUE(plain.HasText("vw"));
+    Brush(0, 0.5f, 1.0f);
+    const TRecordingDrawing r = Paint();
+    bool boundShown = false;
+    for (const TRecordedText* text : r.TextsMeaning(TMeaning::Brush)) boundShown |= text->Text == "bmw";
+    EXPECT_TRUE(boundShown);
+    EXPECT_EQ(Controller->GetWhereClause().find("(bmw <= make <= vw)") != std::string::npos, true)
+        << Controller->GetWhereClause();
+}
+
+TEST_F(ParallelFixture, HoveringAnAxisNameShowsTheFullName)
+{
+    const std::string longName(400, 'x');
+    Open({longName, "b"}, {{0, 1}, {1, 0}});
+    const int top = View->SpaceHeight - 10 + 2;
+    EXPECT_EQ(View->AxisNameAt(AxisX(0) + 3, top), longName);
+    EXPECT_EQ(View->AxisNameAt(AxisX(1) + 3, top), "b");
+    EXPECT_EQ(View->AxisNameAt(AxisX(1) + 40, top), "");
+    EXPECT_EQ(View->AxisNameAt(AxisX(0) + 3, View->SpaceHeight / 2), "");
+    View->MouseMoveOnPanel(Qt::NoButton, Qt::NoModifier, AxisX(0) + 3, View->height() - top);
+    EXPECT_EQ(View->toolTip().toStdString(), longName);
+    View->MouseMoveOnPanel(Qt::NoButton, Qt::NoModifier, AxisX(0) + 3, View->height() / 2);
+    EXPECT_TRUE(View->toolTip().isEmpty());
+}
+
 TEST_F(ParallelFixture, OrderByPutsTheAxesInAscendingStandardDeviation)
 {
     // "narrow" spreads least, then "middle", then "wide".
