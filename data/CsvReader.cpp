@@ -561,8 +561,9 @@ bool TPreProcessedData::ReadCsvFile(const std::string& fileName)
             skip(parser->Line);
             continue;
         }
+        if (blank(fields)) continue;  // also in a table of one column: the second pass skips it too
         if (fields.size() != columnCount) {
-            if (!blank(fields)) skip(parser->Line);
+            skip(parser->Line);
             continue;
         }
         for (std::size_t j = 0; j < columnCount; ++j) {

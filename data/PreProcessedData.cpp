@@ -116,9 +116,9 @@ void TPreProcessedDimension::AddValueText(std::string_view text)
     AddValue(value);
 }
 
-std::string TPreProcessedDimension::ValueText(float value) const
+std::string TPreProcessedDimension::ValueText(float value, std::string_view pattern) const
 {
-    if (Categories.empty() || !std::isfinite(value)) return FormatFloat("0.##", value);
+    if (Categories.empty() || !std::isfinite(value)) return FormatFloat(pattern, value);
     const float last = static_cast<float>(Categories.size() - 1);
     return Categories[static_cast<std::size_t>(std::nearbyint(std::clamp(value, 0.0f, last)))];
 }

@@ -104,7 +104,7 @@ public:
     float Denormalise(float value) const { return value * ValueRange + LowValue; }
     // A value in the dimension's own units as the user reads it: "0.##", or for a text
     // column the text of the nearest category.
-    std::string ValueText(float value) const;
+    std::string ValueText(float value, std::string_view pattern = "0.##") const;
     void SetHighLow(float high, float low)
     {
         HighValue = high;
@@ -252,7 +252,12 @@ public:
     float Denormalise(int i, float value) const { return Dimensions[i]->Denormalise(value); }
     // A normalised spread (a standard deviation, a width) in the dimension's own units.
     float SpreadInUnits(int i, float spread) const { return spread * (GetHighValue(i) - GetLowValue(i)); }
-    std::string ValueText(int i, float value) const { return Dimensions[i]->ValueText(value); }
+    // A value in dimension i's own units as the user reads it: FormatFloat(pattern), or the
+    // category's text in a text column. Every view shows values through it.
+    std::string ValueText(int i, float value, std::string_view pattern = "0.##") const
+    {
+        return Dimensions[i]->ValueText(value, pattern);
+    }
     // Record at position k of ListOfPreprocessedRecords.
     TPreProcessedRecord* GetRecord(int k) const { return ListOfPreprocessedRecords[k]; }
     // Cell i of the record at position k.

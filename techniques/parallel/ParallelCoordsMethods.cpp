@@ -137,6 +137,22 @@ void TParallelCoordsMethods::DrawSelection(TSelectioner* s)
     const float yMax = float(s->YMax);
     const float yMin = float(s->YMin);
 
+    // The read-outs (record count, upper and lower bound) stay readable over dense
+    // polylines: the brushes are drawn after the lines, each read-out on a light backing,
+    // and the backings go first so that the brush itself stays on top of them.
+    const TPreProcessedData* data = View->PreProcessedData();
+    const int d = s->SelectionDimensionIndex();
+    const bool valid = data && d >= 0 && d < data->NumberOfDimensions();
+    const struct {
+        float X, Y;
+        std::string Text;
+    } readOuts[] = {
+        {x - View->PixelsAcross(25), float(s->YMax - (s->YMax - s->YMin) / 2), IntToStr(s->Count())},
+        {x + View->PixelsAcross(7), yMax, valid ? data->ValueText(d, s->MaxValue) : FormatFloat("0.##", s->MaxValue)},
+        {x + View->PixelsAcross(7), yMin, valid ? data->ValueText(d, s->MinValue) : FormatFloat("0.##", s->MinValue)},
+    };
+    for (const auto& readOut : readOuts) ReadOutBacking(readOut.X, readOut.Y, readOut.Text);
+
     if (s->DiferentiateColor)
         gl.Color(1, 0, 0);
     else
@@ -155,36 +171,29 @@ void TParallelCoordsMethods::DrawSelection(TSelectioner* s)
     gl.Vertex(x, yMin, 1);
     gl.End();
 
-    // The read-outs (record count, upper and lower bound) on a light backing, so they stay
-    // readable over dense polylines; the brushes are drawn after the lines.
-    const TPreProcessedData* data = View->PreProcessedData();
-    const int d = s->SelectionDimensionIndex();
-    const bool valid = data && d >= 0 && d < data->NumberOfDimensions();
-    ReadOut(x - View->PixelsAcross(25), float(s->YMax - (s->YMax - s->YMin) / 2), IntToStr(s->Count()));
-    ReadOut(x + View->PixelsAcross(7), yMax, valid ? data->ValueText(d, s->MaxValue) : FormatFloat("0.##", s->MaxValue));
-    ReadOut(x + View->PixelsAcross(7), yMin, valid ? data->ValueText(d, s->MinValue) : FormatFloat("0.##", s->MinValue));
+    gl.Color(0, 0, 0);
+    for (const auto& readOut : readOuts) {
+        gl.RasterPos(readOut.X, readOut.Y, 1);
+        gl.Text(readOut.Text);
+    }
     gl.Flush();
     gl.LineWidth(5);
     SetStatisticsDrawFunctions(s->StatisticsList());
 }
 
-void TParallelCoordsMethods::ReadOut(float x, float y, const std::string& text)
+void TParallelCoordsMethods::ReadOutBacking(float x, float y, const std::string& text)
 {
     TDrawing& gl = Gl();
-    // A backing a little larger than the text: 8 pixels a character, 13 high from 3 below
-    // the baseline.
-    const float width = View->PixelsAcross(8.0f * float(text.size()) + 4.0f);
-    const float below = View->PixelsUp(3), above = View->PixelsUp(10);
+    // A little larger than the text: 8 pixels a character, 13 high from 3 below the baseline.
+    const float left = x - View->PixelsAcross(2), right = x + View->PixelsAcross(8.0f * float(text.size()) + 2.0f);
+    const float bottom = y - View->PixelsUp(3), top = y + View->PixelsUp(10);
     gl.Color(1.0f, 1.0f, 0.92f);
     gl.Begin(TPrimitive::Quads);
-    gl.Vertex(x - View->PixelsAcross(2), y - below, 1);
-    gl.Vertex(x - View->PixelsAcross(2) + width, y - below, 1);
-    gl.Vertex(x - View->PixelsAcross(2) + width, y + above, 1);
-    gl.Vertex(x - View->PixelsAcross(2), y + above, 1);
+    gl.Vertex(left, bottom, 1);
+    gl.Vertex(right, bottom, 1);
+    gl.Vertex(right, top, 1);
+    gl.Vertex(left, top, 1);
     gl.End();
-    gl.Color(0, 0, 0);
-    gl.RasterPos(x, y, 1);
-    gl.Text(text);
 }
 
 void TParallelCoordsMethods::ResizeSelection(TSelectioner* s, int, int y)

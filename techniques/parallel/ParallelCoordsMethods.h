@@ -40,6 +40,6 @@ private:
     void Mark(int dimension, float value, const std::string& label);
     float Normalised(int y) const;
     std::string ValueText(int dimension, float normalised) const;
-    // A brush read-out at raster position (x, y), black on a light backing.
-    void ReadOut(float x, float y, const std::string& text);
+    // The light backing of a brush read-out at raster position (x, y).
+    void ReadOutBacking(float x, float y, const std::string& text);
 };

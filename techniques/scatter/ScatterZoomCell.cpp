@@ -164,10 +164,10 @@ void TScatterZoomCell::DrawFrameAndLabels(const TScatterPaint& paint) const
         gl.Text(s);
     };
     auto width = [&](const std::string& s) { return 8.0f * float(DecodeTextBytes(s).size()) * px; };
-    const std::string lineLow = FormatFloat("0.##", PreProcessedData->GetLowValue(l));
-    const std::string lineHigh = FormatFloat("0.##", PreProcessedData->GetHighValue(l));
-    const std::string columnLow = FormatFloat("0.##", PreProcessedData->GetLowValue(c));
-    const std::string columnHigh = FormatFloat("0.##", PreProcessedData->GetHighValue(c));
+    const std::string lineLow = PreProcessedData->ValueText(l, PreProcessedData->GetLowValue(l));
+    const std::string lineHigh = PreProcessedData->ValueText(l, PreProcessedData->GetHighValue(l));
+    const std::string columnLow = PreProcessedData->ValueText(c, PreProcessedData->GetLowValue(c));
+    const std::string columnHigh = PreProcessedData->ValueText(c, PreProcessedData->GetHighValue(c));
     text(float(PosX0) - width(lineLow), float(PosY0) + 12.0f * py, lineLow);
     text(float(PosX0) - width(lineHigh), float(PosY1) - 11.0f * py, lineHigh);
     text(float(PosX0), float(PosY0) - 11.0f * py, columnLow);
@@ -217,8 +217,9 @@ void TScatterZoomCell::DrawCursor(const TScatterPaint& paint) const
     gl.Vertex(float(PosX0) - 4 * px, y, 2);
     gl.End();
     gl.Disable(TCapability::LineStipple);
-    const std::string column = FormatFloat("0.##", ColumnValueAt(PointerX));
-    const std::string line = FormatFloat("0.##", LineValueAt(PointerY));
+    const std::string column =
+        PreProcessedData->ValueText(Displayed->ScatterCellIndexes.ColumnIndex, ColumnValueAt(PointerX));
+    const std::string line = PreProcessedData->ValueText(Displayed->ScatterCellIndexes.LineIndex, LineValueAt(PointerY));
     gl.RasterPos(x, float(PosY0) - 11.0f * py, 2);
     gl.Text(column);
     gl.RasterPos(float(PosX0) - 8.0f * float(DecodeTextBytes(line).size()) * px, y, 2);

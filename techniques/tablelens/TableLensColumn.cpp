@@ -131,8 +131,8 @@ void TTableLensColumn::DrawHeaderHint(int left, int bottom) const
     gl.RasterPos(l + 2, b + 24, 2);
     gl.Text("Dimension: " + data->GetDimensionName(DimensionIndex));
     gl.RasterPos(l + 2, b + 4, 2);
-    gl.Text("Range: " + FormatFloat("0.####", data->GetLowValue(DimensionIndex)) + " - " +
-            FormatFloat("0.####", data->GetHighValue(DimensionIndex)));
+    gl.Text("Range: " + data->ValueText(DimensionIndex, data->GetLowValue(DimensionIndex), "0.####") + " - " +
+            data->ValueText(DimensionIndex, data->GetHighValue(DimensionIndex), "0.####"));
     gl.LineWidth(2);
     Rectangle(TPrimitive::LineLoop, l, b, r, b + 60, 2);
     gl.Color(1, 1, 1);

@@ -183,8 +183,7 @@ void TTableLensRecord::DrawValueLabels() const
     for (int i = 0; i < n; ++i) {
         const TTableLensColumn& column = columns.Column(i);
         const float v = data->Value(i, Record);
-        std::string text = data->IsStringDimension(i) ? data->ValueText(i, v)
-                                                       : FormatFloat("0.####", data->Denormalise(i, v));
+        std::string text = data->ValueText(i, data->Denormalise(i, v), "0.####");
         const float pixelsPerUnit = TableLens->PixelsAcross(1) > 0 ? 1.0f / TableLens->PixelsAcross(1) : 1.0f;
         text = CutToPixels(text, (column.Range - 8) * pixelsPerUnit);
         const float width = TableLens->PixelsAcross(8.0f * float(DecodeTextBytes(text).size()));

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/DataPaths.h"
 #include "app/UVisWorkspace.h"
 #include "app/UVisualizationTree.h"
 #include "app/VisTree.h"
@@ -142,6 +143,19 @@ TEST_F(FileMenuTest, ACsvTableLoadsFromTheLoadBoxWithItsNotes)
     EXPECT_EQ(Root()->Data()->ValueText(0, 0.0f), "ford, torino");
 }
 
+TEST_F(FileMenuTest, TheBundledCarsTableLoadsWithItsTexts)
+{
+    TMessageRecorder recorder;
+    Load(QString::fromStdString(DataSetPath("Cars.csv")));
+    ASSERT_NE(Root(), nullptr);
+    EXPECT_TRUE(recorder.Messages.empty());
+    const TPreProcessedData* data = Root()->Data();
+    EXPECT_EQ(data->RecordsNumber, 392);
+    EXPECT_EQ(data->GetDimension(8)->Categories, (std::vector<std::string>{"Europe", "Japan", "USA"}));
+    EXPECT_EQ(data->ValueText(0, data->Denormalise(0, data->GetCell(0, 0).Value())), "chevrolet chevelle malibu");
+    EXPECT_EQ(data->ValueText(1, data->GetHighValue(1)), "46.6");
+}
+
 TEST_F(FileMenuTest, ASingleDataFileOnTheCommandLineIsLoadedAtOnce)
 {
     Window->ApplyCommandLine({QStringLiteral("lumetra"), Write("t.tsv", "x\ty\n1\t2\n3\t4\n")});
@@ -221,7 +235,7 @@ TEST_F(FileMenuTest, SaveViewImageAsSvgHoldsTheBrushedPolylinesInTheBrushColour)
     bool sawSvg = false;
     QStringList textContents;
     while (!xml.atEnd()) {
-        if (!xml.readNextStartElement()) continue;
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
         if (xml.name() == QLatin1String("svg")) {
             sawSvg = true;
             EXPECT_EQ(xml.attributes().value(QLatin1String("width")).toInt(), panel->width());

@@ -259,10 +259,12 @@ TEST_F(ParallelFixture, BrushReadOutsAreDrawnAfterThePolylinesOnALightBacking)
     for (const TRecordedText* text : readOuts) {
         EXPECT_GT(text->Sequence, lastRecord) << text->Text;
         EXPECT_TRUE(TRecordingDrawing::SameColor(text->Color, {0, 0, 0})) << text->Text;
-        // Right before it, a light quad holding its raster position.
+        // Before it, a light quad under the whole text.
         const TRecordedPrimitive* backing = nullptr;
         for (const TRecordedPrimitive& p : r.Primitives)
-            if (p.Sequence < text->Sequence && p.Kind == TPrimitive::Quads) backing = &p;
+            if (p.Sequence < text->Sequence && p.Kind == TPrimitive::Quads && p.Vertices.size() == 4 &&
+                p.Vertices[0].X < text->X && p.Vertices[2].X > text->X && p.Vertices[0].Y < text->Y && p.Vertices[2].Y > text->Y)
+                backing = &p;
         ASSERT_NE(backing, nullptr) << text->Text;
         ASSERT_EQ(backing->Vertices.size(), 4u);
         EXPECT_GT(backing->Vertices[0].Color.C1 + backing->Vertices[0].Color.C2 + backing->Vertices[0].Color.C3, 2.7f);
