@@ -1,9 +1,11 @@
 // lumetra-bench load: loads a data file (.lumet, or a CSV/TSV table) several times and
 // reports time and memory.
 // lumetra-bench gen: writes a synthetic dataset text file (or CSV table).
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -66,9 +68,13 @@ int RunLoad(const std::string& fileName, int runs, bool dump, bool sameProcess)
             int channel[2];
             if (::pipe(channel) != 0) return 1;
             std::fflush(stdout);
+            const pid_t parent = ::getpid();
             const pid_t child = ::fork();
             if (child < 0) return 1;
             if (child == 0) {
+                // The child goes with its parent: a killed benchmark leaves no load running.
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+                if (::getppid() != parent) ::_exit(1);
                 ::close(channel[0]);
                 const TTiming result = LoadOnce(fileName, dumpThis);
                 const ssize_t written = ::write(channel[1], &result, sizeof result);

@@ -23,8 +23,9 @@ constexpr std::size_t kBlockSize = 1 << 20;       // bytes read at a time
 constexpr std::size_t kBinaryProbe = 1 << 16;     // leading bytes checked for NUL
 constexpr std::size_t kMaxReservedCells = 1u << 28;  // cap of the up-front reservation
 
-// Reads a file block by block and hands out its lines, without their LF and without a CR
-// right before the LF.
+// Reads a file block by block and hands out its lines without their line ends. A line ends
+// at an LF, at CRs followed by an LF (all of them dropped), or at a lone CR (old Macintosh
+// files), so every common way of ending lines gives the same lines.
 class TLineReader {
 public:
     explicit TLineReader(int fd) : Fd(fd), Buffer(kBlockSize) {}
@@ -36,21 +37,23 @@ public:
     {
         std::size_t searched = Begin;
         for (;;) {
-            const char* start = Buffer.data() + Begin;
-            const auto* lf = static_cast<const char*>(std::memchr(Buffer.data() + searched, '\n', End - searched));
-            if (lf) {
-                std::size_t length = static_cast<std::size_t>(lf - start);
-                Begin += length + 1;
-                return Deliver(start, length, line);
-            }
-            if (AtEnd) {
+            const std::size_t at = FindLineEnd(searched);
+            if (at < End) {
+                if (const std::size_t length = EndLength(at)) {
+                    const char* start = Buffer.data() + Begin;
+                    const std::size_t size = at - Begin;
+                    Begin = at + length;
+                    return Deliver(start, size, line);
+                }
+            } else if (AtEnd) {
                 if (Begin == End) return TResult::End;
-                const std::size_t length = End - Begin;
+                const char* start = Buffer.data() + Begin;
+                const std::size_t size = End - Begin;
                 Begin = End;
-                return Deliver(start, length, line);
+                return Deliver(start, size, line);
             }
-            if (End - Begin > kMaxLineLength + 1) return SkipRestOfLine();
-            searched = End - Begin;
+            if (at - Begin > kMaxLineLength) return SkipRestOfLine();
+            searched = at - Begin;  // a CR whose end is still open is looked at again
             if (!Fill()) return TResult::Error;
             searched += Begin;
         }
@@ -70,23 +73,67 @@ public:
 private:
     TResult Deliver(const char* start, std::size_t length, std::string_view& line)
     {
-        if (length > 0 && start[length - 1] == '\r') --length;
         if (length > kMaxLineLength) return TResult::TooLong;
         line = std::string_view(start, length);
         return TResult::Line;
     }
 
-    // Drops everything up to and including the next LF (or to the end of the file).
+    // Where the line ends: the first CR or LF at or after `from`, or End when there is none.
+    std::size_t FindLineEnd(std::size_t from)
+    {
+        const char* base = Buffer.data();
+        const auto* lf = static_cast<const char*>(std::memchr(base + from, '\n', End - from));
+        const std::size_t lfAt = lf ? static_cast<std::size_t>(lf - base) : End;
+        return std::min(FirstCr(from), lfAt);
+    }
+
+    // The first CR at or after `from`, or End. Most files hold no CR at all: the search is
+    // remembered ([CrFrom, CrAt) holds no CR, and CrAt is a CR or the end of what was
+    // searched), so such a file is searched for CRs once per block, not once per line.
+    std::size_t FirstCr(std::size_t from)
+    {
+        const char* base = Buffer.data();
+        auto search = [&](std::size_t start) {
+            const auto* cr = static_cast<const char*>(std::memchr(base + start, '\r', End - start));
+            CrAt = cr ? static_cast<std::size_t>(cr - base) : End;
+            CrTo = End;
+        };
+        if (from < CrFrom || from > CrAt) {
+            CrFrom = from;
+            search(from);
+        } else if (CrAt == CrTo && CrTo < End) {
+            search(CrTo);
+        }
+        return CrAt;
+    }
+
+    // The length of the line end at `at` (a CR or an LF): CRs followed by an LF end one line
+    // together, a lone CR ends one by itself. 0 while the bytes read so far cannot tell; a
+    // run of CRs longer than a line counts as lone CRs, so the buffer never fills up.
+    std::size_t EndLength(std::size_t at) const
+    {
+        if (Buffer[at] == '\n') return 1;
+        std::size_t q = at;
+        while (q < End && Buffer[q] == '\r' && q - at <= kMaxLineLength) ++q;
+        if (q < End) return Buffer[q] == '\n' ? q - at + 1 : 1;
+        return AtEnd ? 1 : 0;
+    }
+
+    // Drops everything up to and including the end of the current line.
     TResult SkipRestOfLine()
     {
         for (;;) {
-            const auto* lf = static_cast<const char*>(std::memchr(Buffer.data() + Begin, '\n', End - Begin));
-            if (lf) {
-                Begin = static_cast<std::size_t>(lf - Buffer.data()) + 1;
-                return TResult::TooLong;
+            const std::size_t at = FindLineEnd(Begin);
+            if (at < End) {
+                if (const std::size_t length = EndLength(at)) {
+                    Begin = at + length;
+                    return TResult::TooLong;
+                }
+                Begin = at;  // the CRs are looked at again after more bytes
+            } else {
+                Begin = End;
+                if (AtEnd) return TResult::TooLong;
             }
-            Begin = End;
-            if (AtEnd) return TResult::TooLong;
             if (!Fill()) return TResult::Error;
         }
     }
@@ -97,6 +144,13 @@ private:
         if (Begin > 0) {
             std::memmove(Buffer.data(), Buffer.data() + Begin, End - Begin);
             End -= Begin;
+            if (CrFrom >= Begin) {
+                CrFrom -= Begin;
+                CrAt -= Begin;
+                CrTo -= Begin;
+            } else {
+                CrFrom = CrAt = CrTo = 0;  // searched again from the start
+            }
             Begin = 0;
         }
         for (;;) {
@@ -116,6 +170,7 @@ private:
     std::vector<char> Buffer;
     std::size_t Begin = 0;
     std::size_t End = 0;
+    std::size_t CrFrom = 0, CrAt = 0, CrTo = 0;  // the remembered search for CRs
     bool AtEnd = false;
     int Error = 0;
 };
@@ -139,6 +194,8 @@ constexpr float kPowersOfTen[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e
 // 2^24 and at most ten decimals is converted here: mantissa and power of ten are exact
 // floats, so one division gives the correctly rounded value, the one StrToFloat gives. Any
 // other token goes to StrToFloat; a token that is no number at all gives `other`.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 inline const char* ReadToken(const char* p, const char* end, char separator, float other, float& value)
 {
     const char* const start = p;
@@ -155,13 +212,13 @@ inline const char* ReadToken(const char* p, const char* end, char separator, flo
         decimals = static_cast<std::size_t>(p - fractionStart);
         digits += decimals;
     }
-    if ((p == end || *p == ' ') && digits > 0 && digits <= 19 && decimals <= 10 && mantissa <= (1u << 24)) {
+    if ((p == end || IsBlank(*p)) && digits > 0 && digits <= 19 && decimals <= 10 && mantissa <= (1u << 24)) {
         float result = static_cast<float>(mantissa);
         if (decimals > 0) result /= kPowersOfTen[decimals];
         value = negative ? -result : result;
         return p;
     }
-    while (p < end && *p != ' ') ++p;
+    while (p < end && !IsBlank(*p)) ++p;
     if (!StrToFloat(std::string_view(start, static_cast<std::size_t>(p - start)), value)) value = other;
     return p;
 }
@@ -182,7 +239,9 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     const std::string cannotRead = "Could not read text file " + Quoted(fileName) + ": ";
 
     if (fileName.empty()) return fail(notFound);
-    TFile file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking: a named pipe or a device would otherwise wait in open() for a
+    // writer. Only a regular file is read; it ignores the flag.
+    TFile file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.Fd < 0) {
         const int error = errno;
         if (error == EACCES || error == EPERM) return fail(cannotRead + "permission denied.");
@@ -193,6 +252,7 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     if (::fstat(file.Fd, &info) != 0) return fail(cannotRead + std::strerror(errno) + ".");
     if (S_ISDIR(info.st_mode)) return fail(cannotRead + "it is a directory.");
     if (!S_ISREG(info.st_mode)) return fail(cannotRead + "it is not a regular file.");
+    ::fcntl(file.Fd, F_SETFL, ::fcntl(file.Fd, F_GETFL) & ~O_NONBLOCK);
     if (info.st_size == 0) return fail(cannotRead + "the file is empty.");
 
     TLineReader reader(file.Fd);
@@ -215,18 +275,18 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     {
         // The first name ends at a blank or '#', the later ones at blanks only.
         std::size_t pos = 0;
-        while (pos < header.size() && (header[pos] == ' ' || header[pos] == '#')) ++pos;
+        while (pos < header.size() && (IsBlank(header[pos]) || header[pos] == '#')) ++pos;
         std::size_t start = pos;
-        while (pos < header.size() && header[pos] != ' ' && header[pos] != '#') ++pos;
+        while (pos < header.size() && !IsBlank(header[pos]) && header[pos] != '#') ++pos;
         std::vector<std::string_view> names;
         if (pos > start) {
             names.push_back(header.substr(start, pos - start));
             if (pos < header.size()) ++pos;
             for (;;) {
-                while (pos < header.size() && header[pos] == ' ') ++pos;
+                while (pos < header.size() && IsBlank(header[pos])) ++pos;
                 if (pos == header.size()) break;
                 start = pos;
-                while (pos < header.size() && header[pos] != ' ') ++pos;
+                while (pos < header.size() && !IsBlank(header[pos])) ++pos;
                 names.push_back(header.substr(start, pos - start));
             }
         }
@@ -275,7 +335,7 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
         std::size_t count = 0;
         bool accepted = true;
         for (;;) {
-            while (p < end && *p == ' ') ++p;
+            while (p < end && IsBlank(*p)) ++p;
             if (p == end) break;
             if (count == fields) {
                 accepted = false;

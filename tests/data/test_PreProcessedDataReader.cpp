@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                       THeaderCase{"#  a   b  c  ", {"a", "b", "c"}}, THeaderCase{"##a b", {"a", "b"}},
                       THeaderCase{"#a#b c", {"a", "b", "c"}},     // '#' ends only the first name
                       THeaderCase{"#a b#c", {"a", "b#c"}},        // later names keep their '#'
-                      THeaderCase{"#a\tb c", {"a\tb", "c"}},      // a tab is part of a name
+                      THeaderCase{"#a\tb c", {"a", "b", "c"}},   // a tab separates like a blank
                       THeaderCase{"#x x", {"x", "x"}},            // names need not be unique
                       THeaderCase{"#a b\r", {"a", "b"}},          // CR LF header
                       THeaderCase{"#caf\xE9 b", {"caf\xC3\xA9", "b"}},  // Latin-1 name shown as UTF-8
@@ -86,7 +86,7 @@ TEST(Reader, AcceptsOnlyLinesWithOneTokenPerField)
                                              "   \n"          // blanks only
                                              "% 9 9 9\n"      // comment
                                              "  7   8  9  \n"  // runs of blanks
-                                             "1\t2 3 4\n"     // the tab joins "1\t2" into one token
+                                             "4\t5\t6\n"      // tabs separate too
                                              "10 11 12"));    // last line without LF
     ASSERT_TRUE(loaded.Ok);
     EXPECT_TRUE(loaded.Messages.empty());
@@ -95,10 +95,10 @@ TEST(Reader, AcceptsOnlyLinesWithOneTokenPerField)
     EXPECT_THAT(data.LoadNotes, ElementsAre("- Skipped 2 lines (not 3 values): 3, 4"));
     ASSERT_EQ(static_cast<int>(data.ListOfPreprocessedRecords.size()), 4);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(static_cast<int>(data.GetDimension(i)->Count()), 4);
-    // dimension a: 1, 7, "1\t2" (not a number: record index 2), 10
+    // dimension a: 1, 7, 4, 10
     EXPECT_FLOAT_EQ(data.GetLowValue(0), 1.0f);
     EXPECT_FLOAT_EQ(data.GetHighValue(0), 10.0f);
-    EXPECT_THAT(ColumnValues(data, 0), ElementsAre(FloatEq(0.0f), FloatEq(6.0f / 9), FloatEq(1.0f / 9), FloatEq(1.0f)));
+    EXPECT_THAT(ColumnValues(data, 0), ElementsAre(FloatEq(0.0f), FloatEq(6.0f / 9), FloatEq(3.0f / 9), FloatEq(1.0f)));
     EXPECT_FLOAT_EQ(data.Denormalise(2, data.GetCell(2, 3).Value()), 12.0f);
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(data.GetRecord(k)->Index, k);
@@ -115,6 +115,29 @@ TEST(Reader, CrLfLineEndsLeaveNoTrailingCr)
     EXPECT_EQ(data.GetDimensionName(1), "b");
     EXPECT_FLOAT_EQ(data.GetHighValue(1), 4.0f);  // "4\r" would not be a number
     EXPECT_FLOAT_EQ(data.GetLowValue(1), 2.0f);
+}
+
+// Files written by hand or on other systems: tabs, CR-only and CR CR LF line ends, mixed.
+TEST(Reader, EveryCommonLineEndAndTabsGiveTheSameDataset)
+{
+    const std::vector<std::string> contents = {
+        "#a b\n1 2\nx\n3 4\n",
+        "#a\tb\r1\t2\rx\r3\t4\r",
+        "#a b\r\r\n1 2\r\r\r\nx\r\n3 4",
+        "# a\t \tb\r\n\t1\t 2 \t\nx\r3\t\t4\t\r\n",
+    };
+    TTempDirectory dir;
+    for (const std::string& content : contents) {
+        TPreProcessedData data;
+        const auto loaded = Load(data, dir.Write("ends.lumet", content));
+        ASSERT_TRUE(loaded.Ok) << content;
+        EXPECT_TRUE(loaded.Messages.empty());
+        EXPECT_EQ(Names(data), (std::vector<std::string>{"a", "b"})) << content;
+        ASSERT_EQ(data.RecordsNumber, 2) << content;
+        EXPECT_FLOAT_EQ(data.GetLowValue(1), 2.0f) << content;
+        EXPECT_FLOAT_EQ(data.GetHighValue(1), 4.0f) << content;
+        EXPECT_THAT(data.LoadNotes, ElementsAre("- Skipped 1 line (not 2 values): 3")) << content;
+    }
 }
 
 TEST(Reader, WordColumnBecomesRecordNumbers)
@@ -341,6 +364,9 @@ TEST_P(BadInput, IsReportedAndLeavesTheDatasetEmpty)
     const std::string kind = c.Kind;
     if (kind == "file") dir.Write(c.Name, c.Content);
     if (kind == "directory") std::filesystem::create_directories(path);
+    if (kind == "fifo") {
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    }
     if (kind == "unreadable") {
         dir.Write(c.Name, c.Content);
         ::chmod(path.c_str(), 0);
@@ -374,7 +400,9 @@ INSTANTIATE_TEST_SUITE_P(
         TBadCase{"empty.lumet", "", "file", "~\"PATH\": the file is empty"},
         TBadCase{"binary.lumet", std::string("#a\n1\n\0\0\x01\xff", 9), "file", "~\"PATH\": it holds binary data"},
         TBadCase{"longheader.lumet", "#" + std::string(10000, 'a') + "\n1\n", "file", "~\"PATH\": its header line is longer"},
-        TBadCase{"locked.lumet", "#a\n1\n", "unreadable", "~\"PATH\": permission denied"}));
+        TBadCase{"locked.lumet", "#a\n1\n", "unreadable", "~\"PATH\": permission denied"},
+        // A named pipe without a writer would block open() and read() for good.
+        TBadCase{"pipe.lumet", "", "fifo", "Could not read text file \"PATH\": it is not a regular file."}));
 
 TEST(Reader, MissingFileInMissingDirectoryIsNotFound)
 {
