@@ -34,17 +34,24 @@ int TPreProcessedDimension::HashText(std::string_view text)
     // decimal(s2). s1 is never negative; s2 is negative when bytes above 127 dominate: then
     // its digits are written without the sign and the code is negated, so such texts keep
     // a code of their own instead of an unreadable "…-…" number.
-    std::int64_t s1 = 0;
+    // s1 is summed in 128 bits: a 64-bit sum overflows from texts of 32 MiB on, while 128
+    // bits hold the sum for any text that fits in memory. Shorter texts keep their codes.
+    unsigned __int128 s1 = 0;
     std::int64_t s2 = 0;
-    std::int64_t k = 1;
+    std::uint64_t k = 1;
     for (char ch : text) {
         const std::int64_t c = static_cast<std::int8_t>(ch);
-        s1 += k * c * c;
+        s1 += static_cast<unsigned __int128>(k) * static_cast<std::uint64_t>(c * c);
         s2 += c;
         ++k;
     }
     const bool negative = s2 < 0;
-    const std::string joined = std::to_string(s1) + std::to_string(negative ? -s2 : s2);
+    std::string digits;  // decimal of s1, built from the last digit
+    do {
+        digits += static_cast<char>('0' + static_cast<int>(s1 % 10));
+        s1 /= 10;
+    } while (s1 != 0);
+    const std::string joined = std::string(digits.rbegin(), digits.rend()) + std::to_string(negative ? -s2 : s2);
     const std::string head = joined.substr(0, 6);
     const int code = std::atoi(head.c_str());
     return negative ? -code : code;

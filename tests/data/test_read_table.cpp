@@ -119,6 +119,12 @@ TEST(HashText, Codes)
     const int negative = TPreProcessedDimension::HashText(std::string(200000, '\x80'));
     EXPECT_LT(negative, -99999);
     EXPECT_GE(negative, -999999);
+    // Past 64 bits: 2^25 bytes of 0x80 give s1 = 2^14 · 2^24 · (2^25 + 1) = 2^63 + 2^38
+    // = 9223372311732682752 and s2 = -2^32.
+    EXPECT_EQ(TPreProcessedDimension::HashText(std::string(std::size_t{1} << 25, '\x80')), -922337);
+    // Just below that point the code is the one the 64-bit sum gave: 2^25 − 1 bytes give
+    // s1 = 2^14 · (2^25 − 1) · 2^24 = 9223371487098961920.
+    EXPECT_EQ(TPreProcessedDimension::HashText(std::string((std::size_t{1} << 25) - 1, '\x80')), -922337);
 }
 
 TEST(ReadTable, NumericAndTextFields)
