@@ -22,6 +22,7 @@
 #include <cctype>
 #include <utility>
 
+#include "app/ConnectionString.h"
 #include "app/DataPaths.h"
 #include "app/QtTableSource.h"
 #include "app/SqliteTableSource.h"
@@ -32,70 +33,7 @@ const char* const Title = "Database";
 
 void Report(const std::string& text) { ShowMessage(TMessageKind::Warning, Title, text); }
 
-std::string Trim(const std::string& text)
-{
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
-    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
-    return text.substr(begin, end - begin);
-}
-
-struct TConnectionString {
-    std::vector<std::pair<std::string, std::string>> Pairs;  // keys upper-cased
-
-    std::string Get(std::initializer_list<const char*> keys) const
-    {
-        for (const char* key : keys)
-            for (const auto& [k, v] : Pairs)
-                if (k == key) return v;
-        return {};
-    }
-    bool Has(const char* key) const
-    {
-        for (const auto& pair : Pairs)
-            if (pair.first == key) return true;
-        return false;
-    }
-};
-
-TConnectionString Parse(const std::string& text)
-{
-    TConnectionString result;
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    while (i < n) {
-        std::string key;
-        while (i < n && text[i] != '=' && text[i] != ';') key += text[i++];
-        std::string value;
-        if (i < n && text[i] == '=') {
-            ++i;
-            while (i < n && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-            if (i < n && (text[i] == '"' || text[i] == '\'')) {
-                const char quote = text[i++];
-                while (i < n) {
-                    if (text[i] == quote) {
-                        if (i + 1 < n && text[i + 1] == quote) {
-                            value += quote;
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    value += text[i++];
-                }
-                while (i < n && text[i] != ';') ++i;  // anything after the closing quote
-            } else {
-                while (i < n && text[i] != ';') value += text[i++];
-                value = Trim(value);
-            }
-        }
-        if (i < n && text[i] == ';') ++i;
-        key = UpperCase(Trim(key));
-        if (!key.empty()) result.Pairs.emplace_back(key, value);
-    }
-    return result;
-}
+std::string Trim(const std::string& text) { return TrimBlanks(text); }
 
 QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 std::string S(const QString& text) { return text.toUtf8().toStdString(); }
@@ -113,6 +51,7 @@ QString QuoteIdentifier(const QString& name)
 template <class TSource>
 std::unique_ptr<TTableSource> Checked(std::unique_ptr<TSource> source, const std::string& tableName)
 {
+    if (source->Cancelled()) return nullptr;  // stopped by the user: nothing to report
     if (!source->Ok()) {
         Report("Could not open the table \"" + tableName + "\": " + source->LastError());
         return nullptr;
@@ -189,7 +128,7 @@ TDatabaseAccess::~TDatabaseAccess() { Disconnect(); }
 bool TDatabaseAccess::Connect(const std::string& connectionString)
 {
     Disconnect();
-    TConnectionString parts = Parse(connectionString);
+    TConnectionString parts = ParseConnectionString(connectionString);
     std::string provider = parts.Get({"PROVIDER"});
     std::string file;
     if (connectionString.find('=') == std::string::npos && !Trim(connectionString).empty()) {
@@ -237,14 +176,14 @@ bool TDatabaseAccess::Connect(const std::string& connectionString)
             Report("Could not find database file \"" + file + "\".");
             return false;
         }
-        options = QStringLiteral("QSQLITE_OPEN_READONLY");
+        options = QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
         Impl->SqliteFile = file;
     }
 
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(driver, Impl->ConnectionName);
         if (driver == QLatin1String("QSQLITE")) {
-            database.setDatabaseName(Q(file));
+            database.setDatabaseName(Q(SqliteReadOnlyUri(file)));
         } else {
             database.setDatabaseName(Q(parts.Get({"DATABASE", "DATA SOURCE", "DSN", "INITIAL CATALOG", "DBNAME"})));
             const std::string host = parts.Get({"HOST", "SERVER", "HOSTNAME"});
@@ -310,7 +249,7 @@ std::vector<std::string> TDatabaseAccess::TableNames()
     return names;
 }
 
-std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string& tableName)
+std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string& tableName, std::function<bool()> keepGoing)
 {
     if (!Impl->Connected) {
         Report("Not connected to a database.");
@@ -327,14 +266,19 @@ std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string& tabl
         return nullptr;
     }
     const QString statement = QLatin1String("SELECT * FROM ") + quoted;
-    if (Impl->Driver == QLatin1String("QSQLITE"))
-        // The largest rowid is found at once and bounds the row count of an ordinary table.
+    if (Impl->Driver == QLatin1String("QSQLITE")) {
+        // The largest rowid of an ordinary table is found at once and estimates its row
+        // count. A view has no such shortcut (the query would run the whole view): no hint.
+        const bool isTable = Impl->Database().tables(QSql::Tables).contains(name);
         return Checked(std::make_unique<TSqliteTableSource>(Impl->SqliteFile, S(statement), std::vector<bool>{},
-                                                            "SELECT max(rowid) FROM " + S(quoted)),
+                                                            isTable ? "SELECT max(rowid) FROM " + S(quoted) : std::string(),
+                                                            std::move(keepGoing)),
                        tableName);
-    return Checked(std::make_unique<TQtTableSource>(Impl->Handle, Impl->Database(), statement, std::vector<bool>{},
-                                                    Impl->Password),
-                   tableName);
+    }
+    auto source = std::make_unique<TQtTableSource>(Impl->Handle, Impl->Database(), statement, std::vector<bool>{},
+                                                   Impl->Password);
+    source->SetKeepGoing(std::move(keepGoing));
+    return Checked(std::move(source), tableName);
 }
 
 std::string TDatabaseAccess::SqliteConnectionString(const std::string& databaseFile)

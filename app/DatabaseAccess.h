@@ -1,6 +1,7 @@
 #pragma once
 // The main window's connection to a database, over Qt SQL. Connection strings take the
 // form "Key=Value;Key=Value;…", with Provider= naming the engine (see the README).
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,8 +22,10 @@ public:
     bool IsConnected() const;
     // The tables of the connected database (empty, after a message, on failure).
     std::vector<std::string> TableNames();
-    // Opens a table for reading; null after a message on failure (unknown table, …).
-    std::unique_ptr<TTableSource> OpenTable(const std::string& tableName);
+    // Opens a table for reading; null after a message on failure (unknown table, …), and
+    // without one when `keepGoing` said stop. `keepGoing` is asked while the engine works,
+    // and stays with the table for its reading (see TTableSource::SetKeepGoing).
+    std::unique_ptr<TTableSource> OpenTable(const std::string& tableName, std::function<bool()> keepGoing = {});
 
     // The connection string of an SQLite database file.
     static std::string SqliteConnectionString(const std::string& databaseFile);

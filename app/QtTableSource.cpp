@@ -77,6 +77,11 @@ bool TQtTableSource::Next()
 {
     if (!Executed || !OnRow) return false;
     AtFirstRow = false;
+    if ((++Steps & 255) == 0 && KeepGoing && !KeepGoing()) {
+        CancelledValue = true;
+        OnRow = false;
+        return false;
+    }
     OnRow = Query->next();
     if (!OnRow && Query->lastError().isValid()) TakeError(Query->lastError().text());
     return OnRow;

@@ -5,6 +5,8 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +35,10 @@ public:
     double AsFloat(int field) override;
     std::string AsString(int field) override;
     std::string LastError() const override { return Error; }
+    // Asked every 256 rows. The first row of a query is awaited in one call of the driver,
+    // which cannot be interrupted from this thread.
+    void SetKeepGoing(std::function<bool()> keepGoing) override { KeepGoing = std::move(keepGoing); }
+    bool Cancelled() const override { return CancelledValue; }
 
 private:
     bool Execute();
@@ -49,6 +55,9 @@ private:
     bool Executed = false;
     bool OnRow = false;
     bool AtFirstRow = false;  // no step since the query ran
+    std::function<bool()> KeepGoing;
+    std::uint32_t Steps = 0;
+    bool CancelledValue = false;
 };
 
 // `text` with every occurrence of `secret` replaced by "****" (nothing when secret is empty).

@@ -1,23 +1,63 @@
 #include "app/SqliteTableSource.h"
 
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <fstream>
+
+#include "data/Auxiliar.h"
+
+namespace {
+// The file holds a WAL database (read and write versions 2 in its header).
+bool IsWalDatabase(const std::string& file)
+{
+    char header[20] = {};
+    std::ifstream in(file, std::ios::binary);
+    return in.read(header, sizeof header) && header[18] == 2 && header[19] == 2;
+}
+
+std::string UpperCased(const char* text)
+{
+    std::string result;
+    for (const char* c = text; *c; ++c) result += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    return result;
+}
+} // namespace
+
+std::string SqliteReadOnlyUri(const std::string& file)
+{
+    std::error_code error;
+    std::string path = std::filesystem::absolute(file, error).string();
+    if (error) path = file;
+    // Characters with a meaning in a URI are written as %HH.
+    std::string uri = "file://";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#' || static_cast<unsigned char>(c) < 0x20) {
+            static const char hex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += hex[static_cast<unsigned char>(c) >> 4];
+            uri += hex[static_cast<unsigned char>(c) & 15];
+        } else {
+            uri += c;
+        }
+    }
+    uri += "?mode=ro";
+    if (IsWalDatabase(file) && !std::filesystem::exists(file + "-wal", error)) uri += "&immutable=1";
+    return uri;
+}
 
 TSqliteTableSource::TSqliteTableSource(const std::string& file, const std::string& selectStatement,
-                                       std::vector<bool> textFields, const std::string& rowCountStatement)
-    : TextFields(std::move(textFields))
+                                       std::vector<bool> textFields, const std::string& rowCountStatement,
+                                       std::function<bool()> keepGoing)
 {
     // The connection is used from this one thread only: no per-call locking.
-    if (sqlite3_open_v2(file.c_str(), &Database, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    const std::string uri = SqliteReadOnlyUri(file);
+    if (sqlite3_open_v2(uri.c_str(), &Database, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI,
+                        nullptr) != SQLITE_OK) {
         Error = Database ? sqlite3_errmsg(Database) : "out of memory";
         return;
     }
-    if (!rowCountStatement.empty()) {
-        sqlite3_stmt* count = nullptr;
-        if (sqlite3_prepare_v2(Database, rowCountStatement.c_str(), -1, &count, nullptr) == SQLITE_OK &&
-            sqlite3_step(count) == SQLITE_ROW && sqlite3_column_type(count, 0) == SQLITE_INTEGER)
-            RowCount = sqlite3_column_int64(count, 0);
-        sqlite3_finalize(count);
-    }
+    SetKeepGoing(std::move(keepGoing));
     if (sqlite3_prepare_v2(Database, selectStatement.c_str(), -1, &Statement, nullptr) != SQLITE_OK) {
         Error = sqlite3_errmsg(Database);
         sqlite3_finalize(Statement);
@@ -29,24 +69,68 @@ TSqliteTableSource::TSqliteTableSource(const std::string& file, const std::strin
         const char* name = sqlite3_column_name(Statement, i);
         Names.emplace_back(name ? name : "");
     }
-    Step();
-    AtFirstRow = true;
-    if (static_cast<int>(TextFields.size()) != count) {
-        // SQLite's affinity rule: a declared type mentioning CHAR, CLOB or TEXT is text. A
-        // column without a declared type (an expression of a view) is text when the first
-        // row holds text there.
-        TextFields.assign(count, false);
-        for (int i = 0; i < count; ++i) {
-            const char* declared = sqlite3_column_decltype(Statement, i);
-            if (!declared || !*declared) {
-                TextFields[i] = OnRow && sqlite3_column_type(Statement, i) == SQLITE_TEXT;
-                continue;
-            }
-            std::string type;
-            for (const char* c = declared; *c; ++c) type += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
-            TextFields[i] = type.find("CHAR") != std::string::npos || type.find("CLOB") != std::string::npos ||
-                            type.find("TEXT") != std::string::npos;
+    if (!rowCountStatement.empty() && count > 0) {
+        sqlite3_stmt* counter = nullptr;
+        if (sqlite3_prepare_v2(Database, rowCountStatement.c_str(), -1, &counter, nullptr) == SQLITE_OK &&
+            sqlite3_step(counter) == SQLITE_ROW && sqlite3_column_type(counter, 0) == SQLITE_INTEGER) {
+            // A stored row takes at least a byte per column and a few more: a large rowid
+            // alone proves no large table.
+            std::error_code error;
+            const auto bytes = std::filesystem::file_size(file, error);
+            if (!error) RowCount = std::min<std::int64_t>(sqlite3_column_int64(counter, 0), static_cast<std::int64_t>(bytes / (count + 5)));
         }
+        sqlite3_finalize(counter);
+    }
+    if (static_cast<int>(textFields.size()) == count) {
+        for (int i = 0; i < count; ++i) Kinds.push_back(textFields[i] ? TKind::Text : TKind::Number);
+        Step();
+    } else {
+        DecideKinds();
+    }
+    NoDates.assign(count, 0);
+    AtFirstRow = true;
+}
+
+// SQLite's affinity rule: a declared type mentioning CHAR, CLOB or TEXT is text; one
+// mentioning DATE or TIME holds dates (as ISO-8601 text, the way SQLite stores them, or as
+// numbers); any other declared type is a number. A column without a declared type (an
+// expression of a view) takes the kind of its first value that is not NULL: the rows are
+// read until every such column has one, then reading starts again at the first row.
+void TSqliteTableSource::DecideKinds()
+{
+    const int count = FieldCount();
+    std::vector<int> open;
+    Kinds.assign(count, TKind::Number);
+    for (int i = 0; i < count; ++i) {
+        const char* declared = sqlite3_column_decltype(Statement, i);
+        if (!declared || !*declared) {
+            open.push_back(i);
+            continue;
+        }
+        const std::string type = UpperCased(declared);
+        if (type.find("CHAR") != std::string::npos || type.find("CLOB") != std::string::npos ||
+            type.find("TEXT") != std::string::npos)
+            Kinds[i] = TKind::Text;
+        else if (type.find("DATE") != std::string::npos || type.find("TIME") != std::string::npos)
+            Kinds[i] = TKind::Date;
+    }
+    Step();
+    if (open.empty()) return;
+    bool readOn = false;
+    while (OnRow && !open.empty()) {
+        std::erase_if(open, [&](int i) {
+            const int type = sqlite3_column_type(Statement, i);
+            if (type == SQLITE_NULL) return false;
+            Kinds[i] = type == SQLITE_TEXT ? TKind::Text : TKind::Number;
+            return true;
+        });
+        if (open.empty()) break;
+        readOn = true;
+        Step();
+    }
+    if (readOn && Error.empty()) {
+        sqlite3_reset(Statement);
+        Step();
     }
 }
 
@@ -56,11 +140,30 @@ TSqliteTableSource::~TSqliteTableSource()
     sqlite3_close(Database);
 }
 
+void TSqliteTableSource::SetKeepGoing(std::function<bool()> keepGoing)
+{
+    KeepGoing = std::move(keepGoing);
+    if (!Database) return;
+    // Called every thousand virtual machine steps: often enough to answer within a fraction
+    // of a second, rarely enough to cost nothing measurable.
+    if (KeepGoing)
+        sqlite3_progress_handler(Database, 1000, &TSqliteTableSource::Progress, this);
+    else
+        sqlite3_progress_handler(Database, 0, nullptr, nullptr);
+}
+
+int TSqliteTableSource::Progress(void* source)
+{
+    auto* self = static_cast<TSqliteTableSource*>(source);
+    if (!self->CancelledValue && self->KeepGoing && !self->KeepGoing()) self->CancelledValue = true;
+    return self->CancelledValue ? 1 : 0;  // non-zero interrupts the statement
+}
+
 bool TSqliteTableSource::Step()
 {
     const int result = sqlite3_step(Statement);
     OnRow = result == SQLITE_ROW;
-    if (!OnRow && result != SQLITE_DONE) Error = sqlite3_errmsg(Database);
+    if (!OnRow && result != SQLITE_DONE) Error = CancelledValue ? "Cancelled." : sqlite3_errmsg(Database);
     return OnRow;
 }
 
@@ -71,15 +174,16 @@ std::string TSqliteTableSource::FieldName(int field) const
 
 bool TSqliteTableSource::IsTextField(int field) const
 {
-    return field >= 0 && field < FieldCount() && TextFields[field];
+    return field >= 0 && field < FieldCount() && Kinds[field] == TKind::Text;
 }
 
 bool TSqliteTableSource::First()
 {
-    if (!Statement) return false;
+    if (!Statement || CancelledValue) return false;
     if (!AtFirstRow) {
         sqlite3_reset(Statement);
         Error.clear();
+        std::fill(NoDates.begin(), NoDates.end(), 0);
         Step();
     }
     AtFirstRow = false;
@@ -96,6 +200,16 @@ bool TSqliteTableSource::Next()
 double TSqliteTableSource::AsFloat(int field)
 {
     if (!OnRow || field < 0 || field >= FieldCount()) return 0.0;
+    if (Kinds[field] == TKind::Date && sqlite3_column_type(Statement, field) == SQLITE_TEXT) {
+        const unsigned char* text = sqlite3_column_text(Statement, field);
+        double days = 0.0;
+        if (text && IsoDateTimeToDays(std::string_view(reinterpret_cast<const char*>(text),
+                                                       static_cast<std::size_t>(sqlite3_column_bytes(Statement, field))),
+                                      days))
+            return days;
+        ++NoDates[field];
+        return 0.0;
+    }
     // SQLite's own conversion: NULL reads 0, text its leading number (or 0).
     return sqlite3_column_double(Statement, field);
 }
@@ -106,4 +220,12 @@ std::string TSqliteTableSource::AsString(int field)
     const unsigned char* text = sqlite3_column_text(Statement, field);
     if (!text) return {};
     return std::string(reinterpret_cast<const char*>(text), sqlite3_column_bytes(Statement, field));
+}
+
+void TSqliteTableSource::AppendNotes(std::vector<std::string>& notes) const
+{
+    for (int i = 0; i < FieldCount() && i < static_cast<int>(NoDates.size()); ++i)
+        if (NoDates[i] > 0)
+            notes.push_back("- " + IntToStr(NoDates[i]) + (NoDates[i] == 1 ? " text" : " texts") + " of \"" + Names[i] +
+                            "\" read as 0: no ISO-8601 dates");
 }

@@ -6,19 +6,29 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "data/PreProcessedData.h"
 
+// The URI that opens an SQLite file read-only so that nothing is written beside it. A
+// read-only connection to a WAL database would still create the "-shm" index file next to
+// it; when no "-wal" file exists, every committed row is in the database file itself, and
+// the file is opened as immutable, which needs no index. With a "-wal" file (a writer is at
+// work, or one stopped without cleaning up) its rows count: the file is opened normally, and
+// SQLite uses the "-shm" file that such a writer keeps.
+std::string SqliteReadOnlyUri(const std::string& file);
+
 class TSqliteTableSource : public TTableSource {
 public:
     // Opens `file` read-only and prepares `selectStatement`. `textFields` marks the fields
-    // read as text (empty: the declared types decide). `rowCountStatement`, when given, is a
-    // query whose single number estimates the row count (errors ignored). Check Ok();
-    // LastError() says why not.
+    // read as text (empty: the declared types decide, see below). `rowCountStatement`, when
+    // given, is a query whose single number estimates the row count (errors ignored; the
+    // estimate is capped by what the file can hold). `keepGoing` is asked while the engine
+    // works, from the start. Check Ok(); LastError() says why not.
     TSqliteTableSource(const std::string& file, const std::string& selectStatement, std::vector<bool> textFields,
-                       const std::string& rowCountStatement = {});
+                       const std::string& rowCountStatement = {}, std::function<bool()> keepGoing = {});
     ~TSqliteTableSource() override;
     TSqliteTableSource(const TSqliteTableSource&) = delete;
     TSqliteTableSource& operator=(const TSqliteTableSource&) = delete;
@@ -35,16 +45,25 @@ public:
     std::string AsString(int field) override;
     std::string LastError() const override { return Error; }
     std::int64_t RowCountHint() const override { return RowCount; }
+    void SetKeepGoing(std::function<bool()> keepGoing) override;
+    bool Cancelled() const override { return CancelledValue; }
+    void AppendNotes(std::vector<std::string>& notes) const override;
 
 private:
+    enum class TKind { Number, Text, Date };
     bool Step();
+    void DecideKinds();
+    static int Progress(void* source);
 
     sqlite3* Database = nullptr;
     sqlite3_stmt* Statement = nullptr;
     std::vector<std::string> Names;
-    std::vector<bool> TextFields;
+    std::vector<TKind> Kinds;
+    std::vector<std::int64_t> NoDates;  // per field: texts of a date column that are no dates
+    std::function<bool()> KeepGoing;
     std::string Error;
     std::int64_t RowCount = -1;
     bool OnRow = false;
     bool AtFirstRow = false;
+    bool CancelledValue = false;
 };

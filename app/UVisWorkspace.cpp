@@ -18,6 +18,7 @@
 #include <cmath>
 #include <ctime>
 #include <functional>
+#include <new>
 #include <random>
 #include <set>
 
@@ -249,10 +250,23 @@ void TFormVisWorkspace::FormCreate()
 
 // ---- loading -------------------------------------------------------------------------------
 
+// Loads that run out of memory leave no dataset behind and say so, naming what was loaded.
+bool TFormVisWorkspace::OutOfMemory(const std::string& what)
+{
+    DataValue.reset();
+    SelectionsControllerValue.reset();
+    ShowMessage(TMessageKind::Warning, "", "Not enough memory to load " + what + ".");
+    return false;
+}
+
 bool TFormVisWorkspace::LoadFromTextFile(const std::string& fileName)
 {
-    DataValue = std::make_unique<TPreProcessedData>();
-    if (!DataValue->ReadDataFile(fileName)) return false;
+    try {
+        DataValue = std::make_unique<TPreProcessedData>();
+        if (!DataValue->ReadDataFile(fileName)) return false;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory("the text file \"" + BytesToUtf8(fileName) + "\"");
+    }
     LabelWhereWord->hide();
     LabelWhereClause->move(6, LabelWhereClause->y());
     SetWhereClause("- SELECT * FROM " + ExtractFileName(fileName));
@@ -262,8 +276,12 @@ bool TFormVisWorkspace::LoadFromTextFile(const std::string& fileName)
 
 bool TFormVisWorkspace::LoadFromTable(TTableSource& table, const std::string& tableName)
 {
-    DataValue = std::make_unique<TPreProcessedData>();
-    if (!DataValue->ReadTable(table)) return false;
+    try {
+        DataValue = std::make_unique<TPreProcessedData>();
+        if (!DataValue->ReadTable(table)) return false;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory("the table \"" + tableName + "\"");
+    }
     LabelWhereWord->hide();
     LabelWhereClause->move(6, LabelWhereClause->y());
     SetWhereClause("- SELECT * FROM " + tableName);
@@ -276,10 +294,14 @@ bool TFormVisWorkspace::LoadFromSelection(TSelectionsController* controller, TPr
     if (!controller || !parentData) return false;
     TRecordList* records = controller->ListOfItemsSatisfyingSelections();
     if (!records || records->empty()) return false;
-    DataValue = std::make_unique<TPreProcessedData>();
-    SetWhereClause(controller->GetWhereClause());
-    DataValue->BuildSubset(*records, parentData, fullDomain);
-    FinishLoad();
+    try {
+        DataValue = std::make_unique<TPreProcessedData>();
+        SetWhereClause(controller->GetWhereClause());
+        DataValue->BuildSubset(*records, parentData, fullDomain);
+        FinishLoad();
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory("the selected records");
+    }
     return true;
 }
 

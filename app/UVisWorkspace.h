@@ -103,6 +103,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool OutOfMemory(const std::string& what);
     void FormCreate();
     void FormResize();
     void LayoutUpperDetails();

@@ -23,6 +23,7 @@
 #include "vis/ViewCursors.h"
 #include "app/DataPaths.h"
 #include "app/DatabaseAccess.h"
+#include "app/LoadProgress.h"
 #include "app/UVisWorkspace.h"
 #include "app/VisTree.h"
 #include "data/Auxiliar.h"
@@ -282,11 +283,19 @@ void TFormVisualizationTree::ButtonGoClick()
     if (!ZDatabaseAccess->IsConnected() && !ZDatabaseAccess->Connect(ToBytes(ComboBoxSelectDB->currentText()))) return;
     const std::string tableName = ToBytes(ComboBoxSelectTable->currentText());
     DatabaseTable.reset();
-    DatabaseTable = ZDatabaseAccess->OpenTable(tableName);
+    // A long load (a large table, an endless view) shows a dialog with Cancel after half a
+    // second; the engine asks it between steps.
+    TLoadProgress progress(this, QStringLiteral("Loading the table \"%1\"\u2026").arg(ToQString(tableName)));
+    DatabaseTable = ZDatabaseAccess->OpenTable(tableName, [&progress] { return progress.KeepGoing(); });
     if (!DatabaseTable) return;
     auto workspace = std::make_unique<TFormVisWorkspace>(this);
     workspace->hide();
-    if (!workspace->LoadFromTable(*DatabaseTable, tableName)) return;
+    const bool loaded = workspace->LoadFromTable(*DatabaseTable, tableName);
+    DatabaseTable->SetKeepGoing({});
+    if (!loaded) {
+        DatabaseTable.reset();
+        return;
+    }
     workspace->show();
     VisTreeValue = std::make_unique<TVisTree>(std::move(workspace), this);
     ShowDataAccess(false);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -256,5 +257,90 @@ bool AskQuestion(const std::string& title, const std::string& text)
 {
     if (QuestionFunction()) return QuestionFunction()(title, text);
     std::cerr << (title.empty() ? std::string() : title + ": ") << text << " (yes)\n";
+    return true;
+}
+
+// ---- Dates ---------------------------------------------------------------------------
+
+namespace {
+// Reads exactly `count` digits at `at`.
+bool Digits(std::string_view text, std::size_t& at, int count, int& value)
+{
+    value = 0;
+    for (int i = 0; i < count; ++i, ++at) {
+        if (at >= text.size() || text[at] < '0' || text[at] > '9') return false;
+        value = value * 10 + (text[at] - '0');
+    }
+    return true;
+}
+
+// "HH:MM[:SS[.fraction]]" at `at`, as a fraction of a day.
+bool TimeOfDay(std::string_view text, std::size_t& at, double& fraction)
+{
+    int hour = 0, minute = 0, second = 0;
+    if (!Digits(text, at, 2, hour) || at >= text.size() || text[at++] != ':' || !Digits(text, at, 2, minute))
+        return false;
+    double seconds = 0.0;
+    if (at < text.size() && text[at] == ':') {
+        ++at;
+        if (!Digits(text, at, 2, second)) return false;
+        seconds = second;
+        if (at < text.size() && (text[at] == '.' || text[at] == ',')) {
+            ++at;
+            double scale = 0.1;
+            const std::size_t start = at;
+            for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, scale /= 10) seconds += (text[at] - '0') * scale;
+            if (at == start) return false;
+        }
+    }
+    if (hour > 24 || minute > 59 || second > 60 || (hour == 24 && (minute > 0 || seconds > 0))) return false;
+    fraction = (hour * 3600.0 + minute * 60.0 + seconds) / 86400.0;
+    return true;
+}
+
+// An optional zone at `at`: "Z", "+HH", "+HH:MM", "+HHMM" (or '-').
+bool Zone(std::string_view text, std::size_t& at)
+{
+    if (at >= text.size()) return true;
+    if (text[at] == 'Z' || text[at] == 'z') {
+        ++at;
+        return true;
+    }
+    if (text[at] != '+' && text[at] != '-') return true;
+    ++at;
+    int hours = 0, minutes = 0;
+    if (!Digits(text, at, 2, hours)) return false;
+    if (at < text.size() && text[at] == ':') ++at;
+    if (at < text.size() && text[at] >= '0' && text[at] <= '9' && !Digits(text, at, 2, minutes)) return false;
+    return hours <= 23 && minutes <= 59;
+}
+} // namespace
+
+bool IsoDateTimeToDays(std::string_view text, double& days)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    std::size_t at = 0;
+    double fraction = 0.0;
+    if (text.size() >= 3 && text[2] == ':') {  // a time alone
+        if (!TimeOfDay(text, at, fraction) || !Zone(text, at) || at != text.size()) return false;
+        days = fraction;
+        return true;
+    }
+    int year = 0, month = 0, day = 0;
+    if (!Digits(text, at, 4, year) || at >= text.size() || text[at++] != '-' || !Digits(text, at, 2, month) ||
+        at >= text.size() || text[at++] != '-' || !Digits(text, at, 2, day))
+        return false;
+    const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+                                           std::chrono::day{static_cast<unsigned>(day)}};
+    if (!date.ok()) return false;
+    if (at < text.size()) {
+        if (text[at] != 'T' && text[at] != 't' && text[at] != ' ') return false;
+        ++at;
+        if (!TimeOfDay(text, at, fraction) || !Zone(text, at)) return false;
+    }
+    if (at != text.size()) return false;
+    constexpr std::chrono::sys_days dayZero{std::chrono::year{1899} / 12 / 30};
+    days = static_cast<double>((std::chrono::sys_days{date} - dayZero).count()) + fraction;
     return true;
 }

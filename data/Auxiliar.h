@@ -28,6 +28,13 @@ bool StrToFloat(std::string_view text, float& value);
 // Decimal text of an integer.
 std::string IntToStr(long long value);
 
+// ISO-8601 dates and times as days since 1899-12-30 (the usual numeric form of dates in
+// table tools; the time of day is the fraction): "2024-01-15", "2024-01-15 10:30",
+// "2024-01-15T10:30:15.250", with an optional zone ("Z", "+02:00"; the time is read as
+// written, the zone ignored), or a time alone ("10:30:15", a fraction of one day). Blanks
+// around the text are allowed. False for anything else, and for dates that do not exist.
+bool IsoDateTimeToDays(std::string_view text, double& days);
+
 // ---- Text ------------------------------------------------------------------------------
 // Changes the ASCII letters only.
 std::string UpperCase(std::string_view text);

@@ -13,6 +13,7 @@
 // counting pass over ranks instead of a sort.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -381,4 +382,12 @@ public:
     virtual std::string LastError() const = 0;
     // An estimate of the number of rows, used only to reserve memory; -1 when unknown.
     virtual std::int64_t RowCountHint() const { return -1; }
+    // Asked now and then while the engine works (opening, stepping); returning false stops
+    // the work and the load. An empty function lets it run.
+    virtual void SetKeepGoing(std::function<bool()> keepGoing) { (void)keepGoing; }
+    // True once a keep-going function said stop.
+    virtual bool Cancelled() const { return false; }
+    // Notes on what the source read differently from what it holds (cells it could not
+    // convert), for the dataset's LoadNotes.
+    virtual void AppendNotes(std::vector<std::string>& notes) const { (void)notes; }
 };

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -97,8 +98,11 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
         isText.push_back(dimension->IsString);
     }
 
+    // The hint is only believed within bounds (at most 2^28 cells, 1 GiB, reserved in all):
+    // beyond them the columns grow as rows arrive, so a hint the data does not prove never
+    // sizes a huge allocation.
     const std::int64_t hint = table.RowCountHint();
-    if (hint > 0 && hint <= (std::int64_t{1} << 27))
+    if (hint > 0 && hint <= (std::int64_t{1} << 28) / fieldCount)
         for (TPreProcessedDimension* dimension : dimensions) dimension->Values.reserve(static_cast<std::size_t>(hint));
 
     // Row from which a field could no longer be read; -1 while it reads fine.
@@ -115,6 +119,8 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
                 try {
                     row[i] = isText[i] ? static_cast<float>(TPreProcessedDimension::HashText(table.AsString(i)))
                                        : ToCellValue(table.AsFloat(i));
+                } catch (const std::bad_alloc&) {
+                    throw;
                 } catch (const std::exception&) {
                     failedFrom[i] = rows;
                     anyFailed = true;
@@ -125,8 +131,14 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
             for (int i = 0; i < fieldCount; ++i) dimensions[i]->Values.push_back(row[i]);
             ++rows;
         }
+    } catch (const std::bad_alloc&) {
+        throw;  // the caller reports it and drops the dataset
     } catch (const std::exception&) {
         stepFailed = true;
+    }
+    if (table.Cancelled()) {
+        Clear();  // stopped by the user: nothing is loaded, nothing to report
+        return false;
     }
     if (!stepFailed && !table.LastError().empty()) stepFailed = true;
 
@@ -163,5 +175,6 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
     FrequencyValuesTimeStamp = NewChangeStamp();
     TimeDiscreteRange = 12;
     TimeMoment = RecordsNumber;
+    table.AppendNotes(LoadNotes);
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -280,6 +281,146 @@ TEST_F(DatabaseSqlite, ReconnectAndSeveralConnections)
     TMessageRecorder recorder;
     EXPECT_FALSE(first.Connect("Provider=SQLite;Data Source=" + Dir.filePath("none.sqlite").toStdString()));
     EXPECT_FALSE(first.IsConnected());
+}
+
+// ---- hostile and unusual databases --------------------------------------------------------
+
+TEST_F(DatabaseSqlite, AHugeRowidSizesNoAllocation)
+{
+    // One row with rowid 2^27 in a wide table: the largest rowid alone would ask for 2^27
+    // cells per column.
+    std::string columns, values;
+    for (int i = 0; i < 500; ++i) {
+        columns += (i ? ", c" : "c") + std::to_string(i) + " REAL";
+        values += (i ? ", " : "") + std::to_string(i);
+    }
+    Execute(File, {"CREATE TABLE wide (" + columns + ")", "INSERT INTO wide (rowid, " + std::string("c0") +
+                                                                ") VALUES (134217728, 1)",
+                   "INSERT INTO wide VALUES (" + values + ")"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection()));
+    std::unique_ptr<TTableSource> table = access.OpenTable("wide");
+    ASSERT_NE(table, nullptr);
+    // A stored row takes at least one byte per column: the file proves only a few rows.
+    EXPECT_LE(table->RowCountHint(), static_cast<std::int64_t>(QFileInfo(File).size() / 500));
+    TPreProcessedData data;
+    ASSERT_TRUE(data.ReadTable(*table));
+    EXPECT_EQ(data.RecordsNumber, 2);
+    EXPECT_LE(data.GetDimension(0)->Values.capacity(), 1000u);
+}
+
+TEST_F(DatabaseSqlite, AnEndlessViewLoadsUntilTheUserStopsIt)
+{
+    Execute(File, {"CREATE TABLE t (x REAL)", "INSERT INTO t VALUES (1)",
+                   "CREATE VIEW endless AS WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT x FROM n",
+                   // Its first row comes only after the whole recursion: it never comes.
+                   "CREATE VIEW never AS WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) "
+                   "SELECT max(x) AS m FROM n"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection()));
+    int asked = 0;
+    auto stopAfter = [&asked](int calls) {
+        asked = 0;
+        return [&asked, calls] { return ++asked < calls; };
+    };
+    {
+        std::unique_ptr<TTableSource> table = access.OpenTable("endless", stopAfter(2000));
+        ASSERT_NE(table, nullptr);
+        TPreProcessedData data;
+        EXPECT_FALSE(data.ReadTable(*table));  // stopped: nothing loaded, nothing to say
+        EXPECT_TRUE(table->Cancelled());
+        EXPECT_EQ(data.NumberOfDimensions(), 0);
+        EXPECT_EQ(data.RecordsNumber, 0);
+    }
+    EXPECT_EQ(access.OpenTable("never", stopAfter(50)), nullptr);
+    EXPECT_EQ(asked, 50);
+    EXPECT_TRUE(Recorder.Messages.empty()) << Recorder.Messages[0].Text;
+    // The connection still serves other tables.
+    TPreProcessedData data;
+    ASSERT_TRUE(Load(access, "t", data));
+    EXPECT_EQ(data.RecordsNumber, 1);
+}
+
+TEST_F(DatabaseSqlite, DatesStoredAsTextReadAsDaysSince18991230)
+{
+    Execute(File, {"CREATE TABLE d (day DATE, moment DATETIME, stamp TIMESTAMP, clock TIME, x REAL)",
+                   "INSERT INTO d VALUES ('2024-01-15', '2024-01-15 12:00:00', '2024-01-15T06:00:00Z', '18:00', 1)",
+                   "INSERT INTO d VALUES ('1899-12-30', '1900-01-01 00:00', '1899-12-31', '00:00:00', 2)",
+                   "INSERT INTO d VALUES (NULL, 'soon', 45000, '06:00', 3)"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection()));
+    TPreProcessedData data;
+    ASSERT_TRUE(Load(access, "d", data));
+    ASSERT_EQ(data.RecordsNumber, 3);
+    auto raw = [&](int i, int k) { return data.Denormalise(i, data.GetCell(i, k).Value()); };
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(data.IsStringDimension(i)) << i;
+    EXPECT_FLOAT_EQ(raw(0, 0), 45306.0f);  // 2024-01-15
+    EXPECT_FLOAT_EQ(raw(0, 1), 0.0f);
+    EXPECT_FLOAT_EQ(raw(1, 0), 45306.5f);
+    EXPECT_FLOAT_EQ(raw(1, 1), 2.0f);
+    EXPECT_FLOAT_EQ(raw(1, 2), 0.0f);       // "soon": no date
+    EXPECT_FLOAT_EQ(raw(2, 0), 45306.25f);
+    EXPECT_FLOAT_EQ(raw(2, 2), 45000.0f);   // a number stays the number
+    EXPECT_FLOAT_EQ(raw(3, 0), 0.75f);
+    EXPECT_FLOAT_EQ(raw(3, 2), 0.25f);
+    EXPECT_EQ(data.LoadNotes, (std::vector<std::string>{"- 1 text of \"moment\" read as 0: no ISO-8601 dates"}));
+}
+
+TEST_F(DatabaseSqlite, AViewColumnTakesTheKindOfItsFirstValueThatIsNotNull)
+{
+    Execute(File, {"CREATE TABLE s (name TEXT, v REAL)", "INSERT INTO s VALUES ('abc', 1)",
+                   "INSERT INTO s VALUES ('xyz', 2)", "INSERT INTO s VALUES ('abc', 3)",
+                   "CREATE VIEW late AS SELECT CASE WHEN v > 1 THEN name END AS label, v * 2 AS twice, "
+                   "NULL AS blank FROM s"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection()));
+    TPreProcessedData data;
+    ASSERT_TRUE(Load(access, "late", data));
+    ASSERT_EQ(data.RecordsNumber, 3);  // the rows read to decide are read again
+    EXPECT_TRUE(data.IsStringDimension(0));
+    EXPECT_FALSE(data.IsStringDimension(1));
+    EXPECT_FALSE(data.IsStringDimension(2));
+    auto raw = [&](int i, int k) { return data.Denormalise(i, data.GetCell(i, k).Value()); };
+    EXPECT_FLOAT_EQ(raw(0, 0), 0.0f);
+    EXPECT_FLOAT_EQ(raw(0, 1), static_cast<float>(TPreProcessedDimension::HashText("xyz")));
+    EXPECT_FLOAT_EQ(raw(0, 2), static_cast<float>(TPreProcessedDimension::HashText("abc")));
+    EXPECT_FLOAT_EQ(raw(1, 0), 2.0f);
+    EXPECT_FLOAT_EQ(raw(1, 2), 6.0f);
+}
+
+TEST_F(DatabaseSqlite, AWalDatabaseIsReadWithoutWritingBesideIt)
+{
+    Execute(File, {"PRAGMA journal_mode=WAL", "CREATE TABLE t (x REAL)", "INSERT INTO t VALUES (1)",
+                   "INSERT INTO t VALUES (2)"});
+    const QStringList before = QDir(Dir.path()).entryList(QDir::Files);
+    ASSERT_EQ(before, QStringList{"test.sqlite"});
+    {
+        TDatabaseAccess access;
+        ASSERT_TRUE(access.Connect(Connection()));
+        EXPECT_EQ(access.TableNames(), std::vector<std::string>{"t"});
+        TPreProcessedData data;
+        ASSERT_TRUE(Load(access, "t", data));
+        EXPECT_EQ(data.RecordsNumber, 2);
+        EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), before);
+    }
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), before);
+
+    // While a writer is at work its rows in the "-wal" file are read too.
+    {
+        QSqlDatabase writer = QSqlDatabase::addDatabase("QSQLITE", "test-wal-writer");
+        writer.setDatabaseName(File);
+        ASSERT_TRUE(writer.open());
+        QSqlQuery query(writer);
+        ASSERT_TRUE(query.exec("INSERT INTO t VALUES (3)"));
+        ASSERT_TRUE(QFileInfo(File + "-wal").size() > 0);
+        TDatabaseAccess access;
+        ASSERT_TRUE(access.Connect(Connection()));
+        TPreProcessedData data;
+        ASSERT_TRUE(Load(access, "t", data));
+        EXPECT_EQ(data.RecordsNumber, 3);
+        EXPECT_FLOAT_EQ(data.GetHighValue(0), 3.0f);
+    }
+    QSqlDatabase::removeDatabase("test-wal-writer");
 }
 
 TEST(DatabaseDefault, CarsTable)

@@ -15,7 +15,10 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <fstream>
@@ -394,6 +397,51 @@ TEST_F(MainWindowTest, LeavingTheConnectionBoxListsTheTables)
     Window->ComboBoxSelectDBExit();
     EXPECT_EQ(messages.Messages.size(), 1u);
     ExpectChoosing();
+}
+
+TEST_F(MainWindowTest, AnEndlessViewShowsProgressAndCancelLeavesTheControlsUsable)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("endless.sqlite"));
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture"));
+        database.setDatabaseName(file);
+        ASSERT_TRUE(database.open());
+        QSqlQuery query(database);
+        ASSERT_TRUE(query.exec(QStringLiteral("CREATE VIEW endless AS WITH RECURSIVE n(x) AS "
+                                              "(SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT x FROM n")));
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
+    Find<QComboBox>("ComboBoxSelectDB")->setEditText(file);
+    Window->ComboBoxSelectDBExit();
+    Find<QComboBox>("ComboBoxSelectTable")->setEditText(QStringLiteral("endless"));
+
+    // The dialog comes after half a second; a timer presses its Cancel button.
+    bool shown = false;
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        auto* dialog = Window->findChild<QProgressDialog*>(QStringLiteral("LoadProgress"));
+        if (!dialog || !dialog->isVisible()) return;
+        shown = true;
+        EXPECT_TRUE(dialog->labelText().contains(QStringLiteral("endless")));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    presser.start(100);
+    TMessageRecorder messages;
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(Find<QPushButton>("ButtonGo"), Qt::LeftButton);
+    presser.stop();
+    EXPECT_TRUE(shown);
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_TRUE(messages.Messages.empty());
+    ExpectChoosing();
+
+    // The window answers: the sample loads next.
+    LoadFile(QString::fromStdString(DataSetPath("Cars.lumet")));
+    EXPECT_EQ(Workspaces().size(), 1);
 }
 
 } // namespace

@@ -333,6 +333,35 @@ TEST_F(WorkspaceTest, TheLabelPanelListsWhatTheLoadSkippedUnderTheRecordCount)
     EXPECT_EQ(Find<QLabel>("LabelLevel")->y(), Bottom("LabelTotal") + 5);
 }
 
+// A table whose reading runs out of memory.
+class TStarvedTable : public TTableSource {
+public:
+    int FieldCount() const override { return 2; }
+    std::string FieldName(int field) const override { return field ? "b" : "a"; }
+    bool IsTextField(int) const override { return false; }
+    bool First() override { return true; }
+    bool Next() override { return ++Row < 3; }
+    double AsFloat(int) override
+    {
+        if (Row == 2) throw std::bad_alloc();
+        return Row;
+    }
+    std::string AsString(int) override { return {}; }
+    std::string LastError() const override { return {}; }
+    int Row = 0;
+};
+
+TEST_F(WorkspaceTest, ALoadThatRunsOutOfMemorySaysSoAndKeepsNoDataset)
+{
+    TMessageRecorder messages;
+    TStarvedTable table;
+    EXPECT_FALSE(Workspace->LoadFromTable(table, "big"));
+    EXPECT_EQ(Workspace->Data(), nullptr);
+    EXPECT_EQ(Workspace->SelectionsController(), nullptr);
+    ASSERT_EQ(messages.Messages.size(), 1u);
+    EXPECT_EQ(messages.Messages[0].Text, "Not enough memory to load the table \"big\".");
+}
+
 TEST_F(WorkspaceTest, AFileWithoutRecordsShowsZeroAndAMissingOneFails)
 {
     QTemporaryDir folder;

@@ -78,4 +78,29 @@ TEST(Auxiliar, TextHelpers)
         EXPECT_EQ(BytesToUtf8(c.Bytes), c.Utf8) << c.Bytes;
 }
 
+TEST(Auxiliar, IsoDatesAndTimesAsDaysSince18991230)
+{
+    struct TCase {
+        const char* Text;
+        double Days;
+    };
+    for (const TCase& c : {TCase{"1899-12-30", 0.0}, TCase{"1899-12-31", 1.0}, TCase{"1900-01-01", 2.0},
+                           TCase{"2024-01-15", 45306.0}, TCase{" 2024-01-15 ", 45306.0},
+                           TCase{"2024-01-15 12:00", 45306.5}, TCase{"2024-01-15T06:00:00", 45306.25},
+                           TCase{"2024-01-15T18:00:00.000Z", 45306.75}, TCase{"2024-01-15 06:00:00+02:00", 45306.25},
+                           TCase{"2024-02-29", 45351.0}, TCase{"1800-01-01", -36522.0},
+                           TCase{"12:00", 0.5}, TCase{"06:00:30.5", (6 * 3600 + 30.5) / 86400.0},
+                           TCase{"2024-01-15 24:00", 45307.0}}) {
+        double days = -1;
+        EXPECT_TRUE(IsoDateTimeToDays(c.Text, days)) << c.Text;
+        EXPECT_DOUBLE_EQ(days, c.Days) << c.Text;
+    }
+    for (const char* text : {"", "2024", "2024-1-15", "2024-13-01", "2023-02-29", "2024-01-32", "2024-01-15x",
+                             "2024-01-15 25:00", "2024-01-15 10:60", "2024-01-15T", "2024-01-15 10:00:", "abc",
+                             "10:00 pm", "2024/01/15", "-2024-01-15", "2024-01-15 10:00+5"}) {
+        double days = 7;
+        EXPECT_FALSE(IsoDateTimeToDays(text, days)) << text;
+    }
+}
+
 } // namespace
