@@ -65,3 +65,13 @@ TConnectionString ParseConnectionString(const std::string& text)
     }
     return result;
 }
+
+std::string SqliteConnectionString(const std::string& databaseFile)
+{
+    std::string quoted;
+    for (char c : databaseFile) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return "Provider=SQLite;Data Source=\"" + quoted + "\"";
+}

@@ -17,5 +17,8 @@ struct TConnectionString {
 
 TConnectionString ParseConnectionString(const std::string& text);
 
+// The connection string of an SQLite database file: the path quoted, so any path reads back.
+std::string SqliteConnectionString(const std::string& databaseFile);
+
 // `text` without the blanks (any white space) at both ends.
 std::string TrimBlanks(const std::string& text);

@@ -283,12 +283,7 @@ std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string& tabl
 
 std::string TDatabaseAccess::SqliteConnectionString(const std::string& databaseFile)
 {
-    std::string quoted;
-    for (char c : databaseFile) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return "Provider=SQLite;Data Source=\"" + quoted + "\"";
+    return ::SqliteConnectionString(databaseFile);
 }
 
 std::string TDatabaseAccess::DefaultConnectionString() { return SqliteConnectionString(DataSetPath("Cars.sqlite")); }

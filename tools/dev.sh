@@ -15,7 +15,7 @@ packages=(cmake ninja-build g++ pkg-config ccache
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri
           libgtest-dev libbenchmark-dev libsqlite3-dev)
 case "$mode" in
-  test) packages+=(xvfb xauth postgresql sqlite3) ;;
+  test) packages+=(xvfb xauth postgresql sqlite3 clang libclang-rt-14-dev) ;;
   run) ;;
   *) echo "usage: tools/dev.sh run|test [arguments]" >&2; exit 2 ;;
 esac
