@@ -1,0 +1,332 @@
+// Randomised sessions: the sample is loaded, every technique of the list opens a view, and
+// then random clicks (plain, Ctrl, Shift), drags, wheel turns, keys, workspace moves and
+// popup-menu commands (pipelines and prunes among them) are sent to the workbench. A session
+// fails on a crash or a sanitizer report (the process ends), on a window that stops
+// answering for 10 seconds (a watchdog ends the process), or on a view that is shown
+// whole on screen but paints nothing there.
+//
+// Seeded and bounded: LUMETRA_RANDOM_SEED=S replays one seed; LUMETRA_RANDOM_SECONDS sets the
+// time per seed (20 by default, three seeds). Every failure prints its seed and the last events.
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QOpenGLWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <random>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/DataPaths.h"
+#include "app/UVisWorkspace.h"
+#include "app/UVisualizationTree.h"
+#include "techniques/Techniques.h"
+#include "tests/support/MessageRecorder.h"
+
+namespace {
+
+std::atomic<long long> Heartbeat{0};
+std::atomic<bool> WatchdogOn{false};
+std::string WatchdogContext;  // seed and last events, written only by the main thread
+
+// Ends the process when the main thread stops answering for 10 seconds.
+void StartWatchdog()
+{
+    static bool started = false;
+    if (started) return;
+    started = true;
+    std::thread([] {
+        long long last = -1;
+        auto since = std::chrono::steady_clock::now();
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            const long long now = Heartbeat.load();
+            if (now != last || !WatchdogOn.load()) {
+                last = now;
+                since = std::chrono::steady_clock::now();
+                continue;
+            }
+            if (std::chrono::steady_clock::now() - since > std::chrono::seconds(10)) {
+                std::fprintf(stderr, "The workbench stopped answering for 10 seconds.\n%s\n", WatchdogContext.c_str());
+                std::fflush(stderr);
+                std::_Exit(3);
+            }
+        }
+    }).detach();
+}
+
+class TSession {
+public:
+    explicit TSession(unsigned seed) : Seed(seed), Random(seed) {}
+
+    // Runs for `seconds`; returns an empty text or what went wrong.
+    std::string Run(double seconds)
+    {
+        Main = std::make_unique<TFormVisualizationTree>();
+        Main->setWindowState(Qt::WindowNoState);
+        Main->setGeometry(0, 0, 1200, 950);
+        Main->show();
+        if (!QTest::qWaitForWindowExposed(Main.get())) return "the main window was not shown";
+        Main->findChild<QLineEdit*>(QStringLiteral("EditTextFile"))->setText(QString::fromStdString(DataSetPath("Cars.lumet")));
+        QTest::mouseClick(Main->findChild<QPushButton*>(QStringLiteral("ButtonGoTextFile")), Qt::LeftButton);
+        auto* workspace = Workspaces().isEmpty() ? nullptr : qobject_cast<TFormVisWorkspace*>(Workspaces().front());
+        if (!workspace) return "the sample did not load";
+        const auto& techniques = Techniques();
+        for (int i = 0; i < static_cast<int>(techniques.size()); ++i)
+            if (techniques[i].Create) {
+                workspace->CreateView(i);
+                Log(std::string("open ") + techniques[i].Item);
+            }
+
+        QTimer popups;  // answers every popup menu and dialog the events open
+        QObject::connect(&popups, &QTimer::timeout, [this] { AnswerPopups(); });
+        popups.start(15);
+        QElapsedTimer clock;
+        clock.start();
+        std::string failure;
+        for (Events = 0; clock.elapsed() < seconds * 1000 && failure.empty(); ++Events) {
+            ++Heartbeat;
+            WatchdogContext = Context();
+            OneEvent();
+            QTest::qWait(5);
+            if (Events % 12 == 11) failure = BlankView();
+        }
+        popups.stop();
+        CloseMenus();
+        std::printf("seed %u: %d events in %.1f s, %zu workspaces at the end\n", Seed, Events, clock.elapsed() / 1000.0,
+                    static_cast<std::size_t>(Workspaces().size()));
+        Main.reset();
+        return failure.empty() ? failure : failure + "\n" + Context();
+    }
+
+private:
+    int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(Random); }
+    bool Chance(double p) { return std::bernoulli_distribution(p)(Random); }
+    QPoint Anywhere(const QWidget* widget) { return {Pick(std::max(widget->width(), 1)), Pick(std::max(widget->height(), 1))}; }
+
+    void Log(const std::string& event)
+    {
+        Recent.push_back(std::to_string(Events) + ": " + event);
+        if (Recent.size() > 25) Recent.pop_front();
+    }
+    std::string Context() const
+    {
+        std::string text = "seed " + std::to_string(Seed) + " (replay: LUMETRA_RANDOM_SEED=" + std::to_string(Seed) +
+                           "), last events:";
+        for (const std::string& event : Recent) text += "\n  " + event;
+        return text;
+    }
+
+    QList<QMdiSubWindow*> Workspaces() const { return Main->MdiArea()->subWindowList(QMdiArea::StackingOrder); }
+    QList<QOpenGLWidget*> Views() const
+    {
+        QList<QOpenGLWidget*> views;
+        for (QOpenGLWidget* view : Main->findChildren<QOpenGLWidget*>())
+            if (view->isVisible() && view->width() > 20 && view->height() > 20) views << view;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top != Main.get() && top->isVisible())
+                for (QOpenGLWidget* view : top->findChildren<QOpenGLWidget*>())
+                    if (view->isVisible()) views << view;
+        return views;
+    }
+
+    Qt::KeyboardModifiers Modifiers()
+    {
+        switch (Pick(6)) {
+        case 0: return Qt::ControlModifier;
+        case 1: return Qt::ShiftModifier;
+        default: return Qt::NoModifier;
+        }
+    }
+
+    void OneEvent()
+    {
+        const QList<QOpenGLWidget*> views = Views();
+        QWidget* target = Main->MdiArea()->viewport();
+        std::string name = "background";
+        if (!views.isEmpty() && Chance(0.8)) {
+            target = views[Pick(static_cast<int>(views.size()))];
+            name = target->objectName().toStdString() + " " + target->metaObject()->className();
+        }
+        const QPoint at = Anywhere(target);
+        const auto where = [&](QPoint p) { return name + " at " + std::to_string(p.x()) + "," + std::to_string(p.y()); };
+        const int kind = Pick(100);
+        if (kind < 30) {
+            const Qt::KeyboardModifiers modifiers = Modifiers();
+            Log("click " + where(at) + (modifiers & Qt::ControlModifier ? " Ctrl" : modifiers & Qt::ShiftModifier ? " Shift" : ""));
+            QTest::mouseClick(target, Qt::LeftButton, modifiers, at);
+        } else if (kind < 55) {
+            const Qt::KeyboardModifiers modifiers = Modifiers();
+            const QPoint to = Anywhere(target);
+            Log("drag " + where(at) + " to " + std::to_string(to.x()) + "," + std::to_string(to.y()));
+            QTest::mousePress(target, Qt::LeftButton, modifiers, at);
+            for (int step = 1; step <= 4; ++step) {
+                const QPoint p = at + (to - at) * step / 4;
+                QMouseEvent move(QEvent::MouseMove, p, target->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, modifiers);
+                QApplication::sendEvent(target, &move);
+            }
+            QTest::mouseRelease(target, Qt::LeftButton, modifiers, to);
+        } else if (kind < 62) {
+            Log("move over " + where(at));
+            QTest::mouseMove(target, at);
+        } else if (kind < 77) {
+            Log("right click " + where(at));
+            QCursor::setPos(target->mapToGlobal(at));
+            QTest::mouseClick(target, Qt::RightButton, Qt::NoModifier, at);
+        } else if (kind < 83) {
+            const int delta = Chance(0.5) ? 120 : -120;
+            Log("wheel " + std::to_string(delta) + " " + where(at));
+            QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Modifiers(),
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &wheel);
+        } else if (kind < 92) {
+            static const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Delete,
+                                           Qt::Key_Escape, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_A, Qt::Key_Space,
+                                           Qt::Key_Return, Qt::Key_PageDown};
+            const Qt::Key key = keys[Pick(static_cast<int>(std::size(keys)))];
+            QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : target;
+            Log("key " + std::to_string(key) + " to " + focus->metaObject()->className());
+            QTest::keyClick(focus, key, Modifiers());
+        } else {
+            const QList<QMdiSubWindow*> workspaces = Workspaces();
+            if (workspaces.isEmpty()) return;
+            QMdiSubWindow* workspace = workspaces[Pick(static_cast<int>(workspaces.size()))];
+            // Partly off the area and back: the views must paint again.
+            const QPoint to(Pick(Main->MdiArea()->width()) - 150, Pick(Main->MdiArea()->height()) - 100);
+            Log("move workspace to " + std::to_string(to.x()) + "," + std::to_string(to.y()));
+            workspace->move(to);
+        }
+    }
+
+    // Chooses an item of an open popup menu (a submenu opens, and is answered at the next
+    // tick), or closes it; dialogs are closed.
+    void AnswerPopups()
+    {
+        ++Heartbeat;
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            QList<QAction*> items;
+            for (QAction* action : menu->actions())
+                if (action->isVisible() && action->isEnabled() && !action->isSeparator()) items << action;
+            if (items.isEmpty() || Chance(0.1)) {
+                Log("menu closed");
+                menu->close();
+                return;
+            }
+            QAction* action = items[Pick(static_cast<int>(items.size()))];
+            Log("menu item \"" + action->text().toStdString() + "\"");
+            if (action->menu()) {
+                menu->setActiveAction(action);
+                return;
+            }
+            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
+            if (menu->isVisible()) menu->close();
+            return;
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            Log(std::string("dialog closed: ") + dialog->metaObject()->className());
+            dialog->reject();
+        }
+    }
+    void CloseMenus()
+    {
+        while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    }
+
+    // A view shown whole on screen, in a workspace nothing covers, whose pixels there are all
+    // of one colour: it paints nothing. Asked again after half a second before it counts.
+    std::string BlankView()
+    {
+        if (QApplication::activePopupWidget() || QApplication::activeModalWidget()) return {};
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QOpenGLWidget* blank = nullptr;
+            for (QOpenGLWidget* view : Views())
+                if (WhollyShown(view) && OneColour(view)) blank = view;
+            if (!blank) return {};
+            if (attempt == 0) {
+                QTest::qWait(500);
+                continue;
+            }
+            return "the view " + blank->objectName().toStdString() + " (" + blank->metaObject()->className() +
+                   ") is shown whole on screen but paints nothing";
+        }
+        return {};
+    }
+
+    bool WhollyShown(const QOpenGLWidget* view) const
+    {
+        QWidget* top = view->window();
+        const QRect onTop(view->mapTo(top, QPoint(0, 0)), view->size());
+        if (top != Main.get()) return top->isActiveWindow() && top->rect().contains(onTop);
+        const QMdiArea* area = Main->MdiArea();
+        const QRect inArea(view->mapTo(area->viewport(), QPoint(0, 0)), view->size());
+        if (!area->viewport()->rect().contains(inArea)) return false;
+        const QList<QMdiSubWindow*> stack = Workspaces();  // bottom first
+        qsizetype own = -1;
+        for (qsizetype i = 0; i < stack.size(); ++i)
+            if (stack[i]->isAncestorOf(view)) own = i;
+        if (own < 0 || stack[own]->isMinimized()) return false;
+        for (qsizetype i = own + 1; i < stack.size(); ++i)
+            if (stack[i]->isVisible() && stack[i]->geometry().intersects(inArea)) return false;
+        // The other top-level windows (an instant-zoom window) may lie over it.
+        const QRect global(view->mapToGlobal(QPoint(0, 0)), view->size());
+        for (QWidget* other : QApplication::topLevelWidgets())
+            if (other != Main.get() && other->isVisible() && other->frameGeometry().intersects(global)) return false;
+        return true;
+    }
+
+    static bool OneColour(QOpenGLWidget* view)
+    {
+        const QRect global(view->mapToGlobal(QPoint(0, 0)), view->size());
+        const QImage image = QGuiApplication::primaryScreen()
+                                 ->grabWindow(0, global.x(), global.y(), global.width(), global.height())
+                                 .toImage();
+        if (image.isNull()) return false;
+        const QRgb first = image.pixel(0, 0);
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                if (image.pixel(x, y) != first) return false;
+        return true;
+    }
+
+    unsigned Seed;
+    std::mt19937 Random;
+    int Events = 0;
+    std::deque<std::string> Recent;
+    std::unique_ptr<TFormVisualizationTree> Main;
+};
+
+TEST(RandomSession, EveryViewSurvivesRandomEvents)
+{
+    StartWatchdog();
+    WatchdogOn = true;
+    TMessageRecorder messages;  // messages are recorded, never block
+    std::vector<unsigned> seeds = {20261210u, 7u, 424242u};
+    if (const char* seed = std::getenv("LUMETRA_RANDOM_SEED")) seeds = {static_cast<unsigned>(std::strtoul(seed, nullptr, 10))};
+    double seconds = 20;
+    if (const char* text = std::getenv("LUMETRA_RANDOM_SECONDS")) seconds = std::atof(text);
+    for (const unsigned seed : seeds) {
+        std::printf("random session, seed %u (replay: LUMETRA_RANDOM_SEED=%u)\n", seed, seed);
+        std::fflush(stdout);
+        TSession session(seed);
+        const std::string failure = session.Run(seconds);
+        EXPECT_EQ(failure, "") << failure;
+    }
+    WatchdogOn = false;
+}
+
+} // namespace
