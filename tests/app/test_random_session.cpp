@@ -86,6 +86,7 @@ public:
         QTest::mouseClick(Main->findChild<QPushButton*>(QStringLiteral("ButtonGoTextFile")), Qt::LeftButton);
         auto* workspace = Workspaces().isEmpty() ? nullptr : qobject_cast<TFormVisWorkspace*>(Workspaces().front());
         if (!workspace) return "the sample did not load";
+        workspace->ResizeTo(900, 600);  // views large enough to brush on
         const auto& techniques = Techniques();
         for (int i = 0; i < static_cast<int>(techniques.size()); ++i)
             if (techniques[i].Create) {
@@ -105,11 +106,14 @@ public:
             OneEvent();
             QTest::qWait(5);
             if (Events % 12 == 11) failure = BlankView();
+            MostWorkspaces = std::max(MostWorkspaces, static_cast<int>(Workspaces().size()));
         }
         popups.stop();
         CloseMenus();
-        std::printf("seed %u: %d events in %.1f s, %zu workspaces at the end\n", Seed, Events, clock.elapsed() / 1000.0,
-                    static_cast<std::size_t>(Workspaces().size()));
+        if (const char* shot = std::getenv("LUMETRA_RANDOM_SHOT"))  // a picture of the end, to look at
+            QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(shot));
+        std::printf("seed %u: %d events and %d menu commands in %.1f s; at most %d workspaces\n", Seed, Events, Commands,
+                    clock.elapsed() / 1000.0, MostWorkspaces);
         Main.reset();
         return failure.empty() ? failure : failure + "\n" + Context();
     }
@@ -147,7 +151,7 @@ private:
 
     Qt::KeyboardModifiers Modifiers()
     {
-        switch (Pick(6)) {
+        switch (Pick(4)) {
         case 0: return Qt::ControlModifier;
         case 1: return Qt::ShiftModifier;
         default: return Qt::NoModifier;
@@ -159,11 +163,21 @@ private:
         const QList<QOpenGLWidget*> views = Views();
         QWidget* target = Main->MdiArea()->viewport();
         std::string name = "background";
-        if (!views.isEmpty() && Chance(0.8)) {
+        const QList<QMdiSubWindow*> workspaces = Workspaces();
+        if (!views.isEmpty() && Chance(0.7)) {
             target = views[Pick(static_cast<int>(views.size()))];
-            name = target->objectName().toStdString() + " " + target->metaObject()->className();
+        } else if (!workspaces.isEmpty() && Chance(0.5)) {
+            // A control of a workspace: its tabs, buttons, combo box, label panel.
+            QMdiSubWindow* workspace = workspaces[Pick(static_cast<int>(workspaces.size()))];
+            QWidget* child = workspace->widget() ? workspace->widget()->childAt(Anywhere(workspace->widget())) : nullptr;
+            if (child) target = child;
         }
-        const QPoint at = Anywhere(target);
+        if (target != Main->MdiArea()->viewport())
+            name = target->objectName().toStdString() + " " + target->metaObject()->className();
+        // Presses land half of the time on something drawn (an axis, a line, a dot), where
+        // brushes and picks start.
+        const bool onView = qobject_cast<QOpenGLWidget*>(target) != nullptr;
+        const QPoint at = onView && Chance(0.5) ? Drawn(target) : Anywhere(target);
         const auto where = [&](QPoint p) { return name + " at " + std::to_string(p.x()) + "," + std::to_string(p.y()); };
         const int kind = Pick(100);
         if (kind < 30) {
@@ -172,7 +186,8 @@ private:
             QTest::mouseClick(target, Qt::LeftButton, modifiers, at);
         } else if (kind < 55) {
             const Qt::KeyboardModifiers modifiers = Modifiers();
-            const QPoint to = Anywhere(target);
+            QPoint to = Anywhere(target);
+            if (Chance(0.5)) to.setX(at.x());  // along a vertical axis
             Log("drag " + where(at) + " to " + std::to_string(to.x()) + "," + std::to_string(to.y()));
             QTest::mousePress(target, Qt::LeftButton, modifiers, at);
             for (int step = 1; step <= 4; ++step) {
@@ -227,14 +242,23 @@ private:
                 menu->close();
                 return;
             }
-            QAction* action = items[Pick(static_cast<int>(items.size()))];
+            // New selections, pipelines and prunes grow and cut the tree: chosen more often.
+            std::vector<double> weights;
+            for (const QAction* item : items) {
+                const QString text = item->text();
+                const bool grows = text.startsWith(QLatin1String("New")) || text.startsWith(QLatin1String("Pipeline")) ||
+                                   text.startsWith(QLatin1String("Prune")) || text == QLatin1String("Selections");
+                weights.push_back(grows ? 5.0 : 1.0);
+            }
+            QAction* action = items[std::discrete_distribution<int>(weights.begin(), weights.end())(Random)];
             Log("menu item \"" + action->text().toStdString() + "\"");
             if (action->menu()) {
-                menu->setActiveAction(action);
+                action->menu()->popup(menu->mapToGlobal(menu->actionGeometry(action).topRight()));
                 return;
             }
+            ++Commands;
             QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
-            if (menu->isVisible()) menu->close();
+            CloseMenus();
             return;
         }
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
@@ -289,12 +313,40 @@ private:
         return true;
     }
 
-    static bool OneColour(QOpenGLWidget* view)
+    static QImage OnScreen(const QWidget* view)
     {
         const QRect global(view->mapToGlobal(QPoint(0, 0)), view->size());
-        const QImage image = QGuiApplication::primaryScreen()
-                                 ->grabWindow(0, global.x(), global.y(), global.width(), global.height())
-                                 .toImage();
+        return QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), global.width(), global.height()).toImage();
+    }
+
+    // A point of the view whose colour differs from its corner's, half of the time one on
+    // a long vertical stroke (an axis); any point when none is found.
+    QPoint Drawn(const QWidget* view)
+    {
+        const QImage image = OnScreen(view);
+        if (image.isNull() || image.width() < 2 || image.height() < 12) return Anywhere(view);
+        const QRgb background = image.pixel(0, 0);
+        const auto scaled = [&](QPoint p) { return p * view->width() / image.width(); };
+        if (Chance(0.5)) {
+            std::vector<int> strokes;  // columns drawn over at least half of the height
+            for (int x = 0; x < image.width(); ++x) {
+                int drawn = 0;
+                for (int y = 0; y < image.height(); y += 4) drawn += image.pixel(x, y) != background;
+                if (drawn * 8 >= image.height()) strokes.push_back(x);
+            }
+            if (!strokes.empty())
+                return scaled({strokes[Pick(static_cast<int>(strokes.size()))], Pick(image.height())});
+        }
+        for (int attempt = 0; attempt < 300; ++attempt) {
+            const QPoint p(Pick(image.width()), Pick(image.height()));
+            if (image.pixel(p) != background) return scaled(p);
+        }
+        return Anywhere(view);
+    }
+
+    static bool OneColour(QOpenGLWidget* view)
+    {
+        const QImage image = OnScreen(view);
         if (image.isNull()) return false;
         const QRgb first = image.pixel(0, 0);
         for (int y = 0; y < image.height(); y += 2)
@@ -306,6 +358,8 @@ private:
     unsigned Seed;
     std::mt19937 Random;
     int Events = 0;
+    int Commands = 0;
+    int MostWorkspaces = 0;
     std::deque<std::string> Recent;
     std::unique_ptr<TFormVisualizationTree> Main;
 };
@@ -327,6 +381,52 @@ TEST(RandomSession, EveryViewSurvivesRandomEvents)
         EXPECT_EQ(failure, "") << failure;
     }
     WatchdogOn = false;
+    std::printf("%zu messages shown\n", messages.Messages.size());
+    for (std::size_t i = 0; i < messages.Messages.size() && i < 8; ++i) std::printf("  %s\n", messages.Messages[i].Text.c_str());
+}
+
+// A view painted just before it moves into another window (instant zoom and back) must be
+// painted there too: it gets a new context and framebuffer.
+TEST(RandomSession, AViewPaintedJustBeforeItMovesWindowsPaintsInTheNewOne)
+{
+    TMessageRecorder messages;
+    TFormVisualizationTree main;
+    main.setWindowState(Qt::WindowNoState);
+    main.setGeometry(0, 0, 1200, 950);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    main.findChild<QLineEdit*>(QStringLiteral("EditTextFile"))->setText(QString::fromStdString(DataSetPath("Cars.lumet")));
+    QTest::mouseClick(main.findChild<QPushButton*>(QStringLiteral("ButtonGoTextFile")), Qt::LeftButton);
+    ASSERT_EQ(main.MdiArea()->subWindowList().size(), 1);
+    auto* workspace = qobject_cast<TFormVisWorkspace*>(main.MdiArea()->subWindowList().front());
+    workspace->ResizeTo(700, 500);
+    workspace->CreateView(0);
+    QTest::qWait(200);
+    QOpenGLWidget* view = nullptr;
+    for (QOpenGLWidget* each : workspace->findChildren<QOpenGLWidget*>())
+        if (each->isVisible()) view = each;
+    ASSERT_NE(view, nullptr);
+    for (const bool detach : {true, false, true}) {
+        // A drag paints the view at once (as brushing does), then the view changes windows.
+        const QPoint middle(view->width() / 2, view->height() / 2);
+        QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, middle);
+        QMouseEvent move(QEvent::MouseMove, middle + QPoint(0, 5), view->mapToGlobal(middle + QPoint(0, 5)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+        QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, middle + QPoint(0, 5));
+        workspace->DetachActiveView(detach);
+        QTest::qWait(400);
+        ASSERT_TRUE(view->isVisible());
+        const QRect global(view->mapToGlobal(QPoint(0, 0)), view->size());
+        const QImage image =
+            QGuiApplication::primaryScreen()->grabWindow(0, global.x(), global.y(), global.width(), global.height()).toImage();
+        ASSERT_FALSE(image.isNull());
+        bool drawn = false;
+        for (int y = 0; y < image.height() && !drawn; y += 2)
+            for (int x = 0; x < image.width() && !drawn; x += 2) drawn = image.pixel(x, y) != image.pixel(0, 0);
+        EXPECT_TRUE(drawn) << (detach ? "in the instant-zoom window" : "back in its workspace");
+    }
+    workspace->DetachActiveView(false);
 }
 
 } // namespace
