@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -44,12 +45,22 @@ std::atomic<long long> Heartbeat{0};
 std::atomic<bool> WatchdogOn{false};
 std::string WatchdogContext;  // seed and last events, written only by the main thread
 
+// A crash prints the seed and the last events before the process ends.
+void OnCrash(int signal)
+{
+    std::fprintf(stderr, "Crashed (signal %d).\n%s\n", signal, WatchdogContext.c_str());
+    std::fflush(stderr);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 // Ends the process when the main thread stops answering for 10 seconds.
 void StartWatchdog()
 {
     static bool started = false;
     if (started) return;
     started = true;
+    for (const int signal : {SIGSEGV, SIGABRT, SIGFPE, SIGBUS}) std::signal(signal, OnCrash);
     std::thread([] {
         long long last = -1;
         auto since = std::chrono::steady_clock::now();
