@@ -18,7 +18,7 @@ void TStarCoordsMethods::SetStatisticsDrawFunctions(TStatisticsList* list)
 
 void TStarCoordsMethods::InstallSelectionFunctions(TSelectionsController* c)
 {
-    DrawingSelection = nullptr;
+    DrawingSelectionColor.reset();
     if (!c) return;
     c->SetDrawSelectionFunction([this](TSelectioner* s) { DrawSelectionOnAxis(s); });
     c->SetStatisticsListDrawingFunction = [this](TStatisticsList* l) { SetStatisticsDrawFunctions(l); };
@@ -61,8 +61,9 @@ void TStarCoordsMethods::Point(int dimension, float value)
 void TStarCoordsMethods::DrawSelectionOnAxis(TSelectioner* s)
 {
     BeginDrawSelection(s);
-    DrawingSelection = s;
+    DrawingSelectionColor.reset();
     if (!s) return;
+    DrawingSelectionColor = *s->Color();
     TMeaningScope meaning(TMeaning::Brush);
     TDrawing& gl = Gl();
     gl.LineWidth(6);
@@ -93,7 +94,7 @@ void TStarCoordsMethods::DrawAverageOnAxis(TStatistics* s)
     if (!s) return;
     TMeaningScope meaning(TMeaning::Statistic);
     Gl().PointSize(7);
-    if (DrawingSelection) DrawingSelection->ApplyColor();
+    if (DrawingSelectionColor) DrawingSelectionColor->Apply();
     Gl().Begin(TPrimitive::Points);
     Point(s->DimensionIndex(), s->Average());
     Gl().End();
@@ -150,7 +151,7 @@ void TStarCoordsMethods::Loop(TStatisticsList* statistics, float (TStatistics::*
 void TStarCoordsMethods::DrawAverageLoop(TStatisticsList* statistics)
 {
     BeginDrawAverageList(statistics);
-    if (DrawingSelection) DrawingSelection->ApplyColor();
+    if (DrawingSelectionColor) DrawingSelectionColor->Apply();
     Loop(statistics, &TStatistics::Average);
 }
 

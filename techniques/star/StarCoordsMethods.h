@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+
 // The functions the statistics lists and the selections call back for the star-coordinates
 // view: statistics as points on the axes and loops through them, and selections as thick
 // lines along their axes. Selections are made in the other views and only shown here: the
@@ -28,7 +30,9 @@ public:
     void DrawMedianLoop(TStatisticsList* statistics);
 
     TStarCoordinates* StarCoordinates;
-    TSelectioner* DrawingSelection = nullptr;
+    // The colour of the brush whose statistics are being drawn, copied: a pointer to the brush
+    // would outlive it once the brushes are removed.
+    std::optional<TOpenGLColor> DrawingSelectionColor;
     TOpenGLVertex ScratchVertex{-1};
 
 private:

@@ -169,6 +169,27 @@ TEST_P(EveryTechnique, DraggingInTheViewLeavesTheBrushesOfOtherDimensionsAsTheyW
     }
 }
 
+TEST_P(EveryTechnique, RemovingEveryBrushLeavesNothingPointingAtThem)
+{
+    TViewFixture f;
+    ASSERT_TRUE(f.LoadFile(CarsFile()));
+    TVisualizationPanel* view = f.Open(Technique());
+    const int width = view->width(), height = view->height();
+    for (int d = 0; d < 3; ++d) f.Brush(d, 0.2f, 0.7f);
+    // Statistics of the dataset and of the brushes on, drawn once with the brushes.
+    view->AverageAllClick();
+    view->MedianAllClick();
+    view->MouseMoveOnPanel(Qt::NoButton, Qt::NoModifier, width / 2, height / 2);
+    view->AverageCurrentSelectionClick();
+    f.Paint(*view);
+    view->RemoveAllSelectionsClick();
+    EXPECT_TRUE(f.Paint(*view).AllFinite());
+    // A Ctrl+click then may make a new brush; nothing of the old ones may be read.
+    view->MouseDownOnPanel(Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier, width / 2, height / 2);
+    view->MouseUpOnPanel(Qt::LeftButton, Qt::NoButton, Qt::ControlModifier, width / 2, height / 2);
+    EXPECT_TRUE(f.Paint(*view).AllFinite());
+}
+
 std::string Name(const ::testing::TestParamInfo<const TTechnique*>& info) { return info.param->Key; }
 
 INSTANTIATE_TEST_SUITE_P(Views, EveryTechnique, ::testing::ValuesIn(TechniquesWithViews()), Name);
