@@ -30,7 +30,7 @@ fi
 cmake --build "$build"
 
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(lumet connection_string)
+[ ${#targets[@]} -gt 0 ] || targets=(lumet csv connection_string)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 status=0
