@@ -476,10 +476,13 @@ void TFormVisWorkspace::SetPipelineAllowed(bool value)
 void TFormVisWorkspace::DetachActiveView(bool detach)
 {
     if (detach == ViewDetached) return;
-    QWidget* view = ActiveView();
+    // The zoomed view goes back to the page it came from: another page may be current by then.
+    QWidget* view = detach ? ActiveView() : DetachedView;
     if (!view) return;
     ViewDetached = detach;
     if (detach) {
+        DetachedView = view;
+        DetachedPage = ActivePageIndex();
         DetachedWindow = std::make_unique<TDetachedWindow>();
         DetachedWindow->move(DetachedWindow->x(), 40);
         if (MainWindowValue) {
@@ -492,8 +495,9 @@ void TFormVisWorkspace::DetachActiveView(bool detach)
         FillWith(DetachedWindow.get(), view);
         DetachedWindow->show();
     } else {
-        const int active = ActivePageIndex();
-        FillWith(PageControlVisualizations->widget(active >= 0 ? active : FirstFreeTabSheet()), view);
+        FillWith(PageControlVisualizations->widget(DetachedPage >= 0 ? DetachedPage : FirstFreeTabSheet()), view);
+        DetachedView = nullptr;
+        DetachedPage = -1;
         DetachedWindow.reset();
     }
 }

@@ -150,6 +150,8 @@ private:
     // Views are freed before the dataset and controller they use (see the destructor).
     std::vector<std::unique_ptr<QWidget>> Views;
     std::unique_ptr<QWidget> DetachedWindow;
+    QWidget* DetachedView = nullptr;  // one of Views, while it is in DetachedWindow
+    int DetachedPage = -1;            // the page it came from
     std::unique_ptr<TPreProcessedData> DataValue;
     std::unique_ptr<TSelectionsController> SelectionsControllerValue;
 

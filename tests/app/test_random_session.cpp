@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QOpenGLWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -268,8 +269,14 @@ private:
                 return;
             }
             ++Commands;
-            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
-            CloseMenus();
+            // Chosen from a fresh turn of the event loop: a command that opens a modal dialog
+            // runs its loop there, and this timer (which closes the dialog) keeps firing.
+            const QPointer<QMenu> chosen(menu);
+            const QPoint at = menu->actionGeometry(action).center();
+            QTimer::singleShot(0, menu, [this, chosen, at] {
+                if (chosen && chosen->isVisible()) QTest::mouseClick(chosen, Qt::LeftButton, Qt::NoModifier, at);
+                CloseMenus();
+            });
             return;
         }
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -408,6 +409,39 @@ TEST_F(WorkspaceTest, ChoosingATechniqueBeforeLoadingOpensNothing)
     Workspace->CreateView(-1);
     Workspace->DetachActiveView(true);
     EXPECT_FALSE(Workspace->IsViewDetached());
+}
+
+// Instant zoom takes the active view into a window of its own; the tabs stay usable, so
+// another page may be current when the zoom ends. The zoomed view goes back to its own page
+// and the other views stay where they are.
+TEST_F(WorkspaceTest, AZoomedViewGoesBackToItsOwnPageWhateverPageIsCurrent)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string path = folder.filePath(QStringLiteral("small.lumet")).toStdString();
+    std::ofstream(path) << "#a b\n1 2\n3 4\n";
+    ASSERT_TRUE(Workspace->LoadFromTextFile(path));
+    Workspace->CreateView(0);
+    Workspace->CreateView(1);
+    auto* tabs = Find<QTabWidget>("PageControlVisualizations");
+    const int zoomedPage = tabs->currentIndex();
+    QPointer<QWidget> zoomed = Workspace->ActiveView();
+    ASSERT_NE(zoomed, nullptr);
+    Workspace->DetachActiveView(true);
+    ASSERT_TRUE(Workspace->IsViewDetached());
+    EXPECT_NE(zoomed->window(), Main.get());
+    const int otherPage = zoomedPage == 0 ? 1 : 0;
+    tabs->setCurrentIndex(otherPage);
+    QPointer<QWidget> other = Workspace->ActiveView();
+    ASSERT_NE(other, nullptr);
+    ASSERT_NE(other, zoomed);
+    Workspace->DetachActiveView(false);
+    EXPECT_FALSE(Workspace->IsViewDetached());
+    ASSERT_TRUE(zoomed);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(zoomed->parentWidget(), tabs->widget(zoomedPage));
+    EXPECT_EQ(other->parentWidget(), tabs->widget(otherPage));
+    EXPECT_EQ(zoomed->window(), other->window());
 }
 
 } // namespace
