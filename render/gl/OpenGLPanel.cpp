@@ -102,19 +102,28 @@ void TOpenGLPanel::initializeGL()
     // window gets a new context and builds its glyphs again).
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &TOpenGLPanel::ReleaseGlResources,
             Qt::UniqueConnection);
+    ForgetFramebuffer();  // a new context comes with a new framebuffer, of any size
 }
 
 void TOpenGLPanel::ReleaseGlResources()
 {
     makeCurrent();
     Font2D.reset();
+    Kept.reset();
     doneCurrent();
+    ForgetFramebuffer();
+}
+
+void TOpenGLPanel::ForgetFramebuffer()
+{
+    // Neither the frame of a Repaint() nor the kept picture may stand in for a paint now.
+    FrameFresh = false;
+    KeptValid = false;
 }
 
 void TOpenGLPanel::resizeGL(int, int)
 {
-    FrameFresh = false;  // a new framebuffer: the frame must be painted again
-    KeptValid = false;
+    ForgetFramebuffer();  // a new framebuffer: the frame must be painted again
 }
 
 void TOpenGLPanel::paintGL()
@@ -181,7 +190,7 @@ void TOpenGLPanel::KeepPicture()
 bool TOpenGLPanel::RestorePicture()
 {
     const QSize size = FramebufferSize();
-    if (!KeptValid || !Kept || Kept->size() != size || !context()) return false;
+    if (!KeptValid || !Kept || !Kept->isValid() || Kept->size() != size || !context()) return false;
     QOpenGLExtraFunctions* f = context()->extraFunctions();
     f->glBindFramebuffer(GL_READ_FRAMEBUFFER, Kept->handle());
     f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, defaultFramebufferObject());

@@ -103,6 +103,7 @@ private slots:
     void ReleaseGlResources();
 
 private:
+    void ForgetFramebuffer();  // the framebuffer is new or gone
     void RenderFrame();  // paints with the OpenGL drawing; the context must be current
     void PaintOffScreen();
     void PaintOverlayWith(TDrawing& drawing);

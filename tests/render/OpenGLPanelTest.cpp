@@ -1,7 +1,9 @@
 // TOpenGLPanel in a real window (run under Xvfb): the paint protocol, batched primitives,
 // bitmap text including accented names, and the logical space.
 #include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -387,6 +389,65 @@ TEST(OpenGLPanel, AnOverlayRepaintRestoresTheKeptPictureAndDrawsOnlyTheOverlay)
     const QImage image = panel->grabFramebuffer();
     EXPECT_GT(CountColor(image, 145, 45, 155, 55, 0, 255, 0), 100);  // the overlay where it is now
     EXPECT_GT(CountColor(image, 25, 45, 35, 55, 255, 0, 0), 100);    // the picture back where it was
+}
+
+// Pixels of the panel as the screen shows them (the window system's composition, not a
+// fresh paint), in the logical space of TWindow::At.
+QImage OnScreen(const QWidget* panel)
+{
+    const QPoint at = panel->mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), panel->width(), panel->height()).toImage();
+}
+
+// A panel moved into another window gets a new context and framebuffer, here of the same
+// size (so no resize tells it so). What it shows there must be a fresh paint: neither the
+// frame painted just before the move (in the old framebuffer) nor the picture kept in the
+// old context may stand in for it.
+TEST(OpenGLPanel, APanelMovedIntoAnotherWindowOfTheSameSizePaintsThere)
+{
+    for (const bool overlay : {false, true}) {
+        SCOPED_TRACE(overlay ? "overlay repaint after the move" : "repaint just before the move");
+        QWidget first, second;
+        for (QWidget* window : {&first, &second}) {
+            window->setGeometry(100, 100, 200, 100);
+        }
+        auto* panel = new TOverlayPanel;
+        panel->setParent(&first);
+        panel->setGeometry(0, 0, 200, 100);
+        panel->SpaceWidth = 200;
+        panel->SpaceHeight = 100;
+        panel->KeepsPicture = overlay;
+        panel->Body = [] {
+            TDrawing& gl = Gl();
+            gl.Color(1, 0, 0);
+            gl.Begin(TPrimitive::Quads);
+            gl.Vertex(0, 0);
+            gl.Vertex(200, 0);
+            gl.Vertex(200, 100);
+            gl.Vertex(0, 100);
+            gl.End();
+        };
+        first.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&first) && panel->isValid());
+        QTest::qWait(100);
+        if (!overlay) panel->Repaint();
+        panel->setParent(&second);
+        panel->setGeometry(0, 0, 200, 100);
+        panel->show();
+        first.hide();
+        second.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&second));
+        QTest::qWait(200);
+        if (overlay) {
+            panel->OverlayX = 140;
+            panel->RepaintOverlay();
+            QTest::qWait(200);
+        }
+        const QImage image = OnScreen(panel);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_GT(CountColor(image, 85, 45, 95, 55, 255, 0, 0), 100);  // the picture, painted in the new window
+        delete panel;
+    }
 }
 
 TEST(OpenGLPanel, ASpaceMovesTheFollowingCharactersRight)
