@@ -411,7 +411,7 @@ bool TFormVisualizationTree::SaveViewImage(QWidget* view, const QString& fileNam
         ShowMessage(TMessageKind::Warning, "Warning", "Could not write the image " + shown + ".");
         return false;
     }
-    const QImage image = panel->grabFramebuffer();
+    const QImage image = panel->PaintedImage();
     if (image.isNull() || !image.save(fileName, "PNG")) {
         ShowMessage(TMessageKind::Warning, "Warning", "Could not write the image " + shown + ".");
         return false;

@@ -245,6 +245,13 @@ void TOpenGLPanel::PaintOffScreen()
     PaintOverlay();
 }
 
+QImage TOpenGLPanel::PaintedImage()
+{
+    if (Painting || !isVisible() || !isValid()) return {};
+    ForgetFramebuffer();  // no earlier frame stands in: grabFramebuffer() runs paintGL()
+    return grabFramebuffer();
+}
+
 void TOpenGLPanel::Repaint()
 {
     if (Painting) return;  // a repaint asked for from inside the paint itself

@@ -17,6 +17,7 @@
 #include <string>
 
 #include <QFont>
+#include <QImage>
 #include <QOpenGLWidget>
 #include <QPoint>
 
@@ -75,6 +76,9 @@ public:
     std::function<void()> PaintOverride;
     // Runs Paint() now (see above).
     void Repaint();
+    // A full frame painted now, as an image; null while the panel is not on screen. The
+    // panel shows that frame from then on.
+    QImage PaintedImage();
 
     // ---- overlay: what changes with the pointer (a cursor, a hovered row or axis) drawn
     // over the picture of the last full paint, so that a pointer move does not draw every

@@ -2,8 +2,8 @@
 // then random clicks (plain, Ctrl, Shift), drags, wheel turns, keys, workspace moves and
 // popup-menu commands (pipelines and prunes among them) are sent to the workbench. A session
 // fails on a crash or a sanitizer report (the process ends), on a window that stops
-// answering for 10 seconds (a watchdog ends the process), or on a view that is shown
-// whole on screen but paints nothing there.
+// answering for 10 seconds (a watchdog ends the process), or on a view shown whole on
+// screen that shows nothing there while a fresh paint of it draws something.
 //
 // Seeded and bounded: LUMETRA_RANDOM_SEED=S replays one seed; LUMETRA_RANDOM_SECONDS sets the
 // time per seed (20 by default, three seeds). Every failure prints its seed and the last events.
@@ -37,6 +37,7 @@
 #include "app/DataPaths.h"
 #include "app/UVisWorkspace.h"
 #include "app/UVisualizationTree.h"
+#include "render/gl/OpenGLPanel.h"
 #include "techniques/Techniques.h"
 #include "tests/support/MessageRecorder.h"
 
@@ -290,21 +291,27 @@ private:
     }
 
     // A view shown whole on screen, in a workspace nothing covers, whose pixels there are all
-    // of one colour: it paints nothing. Asked again after half a second before it counts.
+    // of one colour while a full paint of it now draws something: the screen shows nothing of
+    // what it paints. Asked again after half a second before it counts. (A view may rightly
+    // draw nothing: no record satisfies the brushes, or the camera looks away from the cloud.)
     std::string BlankView()
     {
         if (QApplication::activePopupWidget() || QApplication::activeModalWidget()) return {};
         for (int attempt = 0; attempt < 2; ++attempt) {
             QOpenGLWidget* blank = nullptr;
             for (QOpenGLWidget* view : Views())
-                if (WhollyShown(view) && OneColour(view)) blank = view;
+                if (WhollyShown(view) && OneColour(OnScreen(view))) blank = view;
             if (!blank) return {};
             if (attempt == 0) {
                 QTest::qWait(500);
                 continue;
             }
+            auto* panel = qobject_cast<TOpenGLPanel*>(blank);
+            if (!panel) return {};
+            const QImage painted = panel->PaintedImage();
+            if (painted.isNull() || OneColour(painted)) return {};
             return "the view " + blank->objectName().toStdString() + " (" + blank->metaObject()->className() +
-                   ") is shown whole on screen but paints nothing";
+                   ") is shown whole on screen, paints something, but the screen shows nothing of it";
         }
         return {};
     }
@@ -362,9 +369,8 @@ private:
         return Anywhere(view);
     }
 
-    static bool OneColour(QOpenGLWidget* view)
+    static bool OneColour(const QImage& image)
     {
-        const QImage image = OnScreen(view);
         if (image.isNull()) return false;
         const QRgb first = image.pixel(0, 0);
         for (int y = 0; y < image.height(); y += 2)

@@ -40,7 +40,9 @@ TEST(FastmapCamera, TheWorkedExampleLooksFromTwiceTheSceneSize)
         EXPECT_NEAR(p.Aspect, 4.0 / 3.0, 1e-12);
         const double corner = std::sqrt(3.0) * 4.0 * scale;
         EXPECT_GE(p.Far, 8.0 + corner) << "scale " << scale;
-        if (8.0 - corner > 0) EXPECT_LE(p.Near, 8.0 - corner) << "scale " << scale;
+        if (8.0 - corner > 0) {
+            EXPECT_LE(p.Near, 8.0 - corner) << "scale " << scale;
+        }
     }
 }
 
@@ -495,7 +497,9 @@ TEST_P(FastmapEdges, GiveAFiniteSceneAndFinitePaintsInEveryMode)
     OpenFastmap();
     const float size = Fastmap->SceneSize();
     EXPECT_TRUE(std::isfinite(size) && size > 0);
-    if (c.SceneSize > 0) EXPECT_EQ(size, c.SceneSize);
+    if (c.SceneSize > 0) {
+        EXPECT_EQ(size, c.SceneSize);
+    }
     for (const auto mode : {drawmodeNormal, drawmodeFreq, drawmodeRelev}) {
         Fastmap->SetDrawMode(mode);
         for (const bool picking : {false, true}) {
@@ -503,7 +507,9 @@ TEST_P(FastmapEdges, GiveAFiniteSceneAndFinitePaintsInEveryMode)
             const TRecordingDrawing recording = PaintFastmap();
             Fastmap->Picking = false;
             EXPECT_TRUE(recording.AllFinite());
-            if (!picking) EXPECT_EQ(recording.PointsMeaning(TMeaning::Record).size(), std::size_t(Data->RecordsNumber));
+            if (!picking) {
+                EXPECT_EQ(recording.PointsMeaning(TMeaning::Record).size(), std::size_t(Data->RecordsNumber));
+            }
         }
     }
     Fastmap->CentralizeSelectedElementClick();
