@@ -6,7 +6,7 @@
 // screen that shows nothing there while a fresh paint of it draws something.
 //
 // Seeded and bounded: LUMETRA_RANDOM_SEED=S replays one seed; LUMETRA_RANDOM_SECONDS sets the
-// time per seed (20 by default, three seeds). Every failure prints its seed and the last events.
+// time per seed (30 by default, three seeds). Every failure prints its seed and the last events.
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -395,7 +395,7 @@ TEST(RandomSession, EveryViewSurvivesRandomEvents)
     TMessageRecorder messages;  // messages are recorded, never block
     std::vector<unsigned> seeds = {20261210u, 7u, 424242u};
     if (const char* seed = std::getenv("LUMETRA_RANDOM_SEED")) seeds = {static_cast<unsigned>(std::strtoul(seed, nullptr, 10))};
-    double seconds = 20;
+    double seconds = 30;
     if (const char* text = std::getenv("LUMETRA_RANDOM_SECONDS")) seconds = std::atof(text);
     for (const unsigned seed : seeds) {
         std::printf("random session, seed %u (replay: LUMETRA_RANDOM_SEED=%u)\n", seed, seed);
