@@ -11,8 +11,6 @@
 // for their texts, which become categories numbered in byte order of their UTF-8 text.
 #include "data/CsvReader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +21,7 @@
 #include <unordered_map>
 
 #include "data/PreProcessedData.h"
+#include "data/RegularFile.h"
 
 namespace {
 
@@ -32,18 +31,6 @@ constexpr std::size_t kMaxReservedCells = 1u << 28;  // cap of the up-front rese
 constexpr std::size_t kListedLines = 10;           // line numbers named in a message
 
 constexpr float kPowersOfTen[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-
-class TFile {
-public:
-    explicit TFile(int fd) : Fd(fd) {}
-    ~TFile()
-    {
-        if (Fd >= 0) ::close(Fd);
-    }
-    TFile(const TFile&) = delete;
-    TFile& operator=(const TFile&) = delete;
-    int Fd;
-};
 
 // One field of a record, pointing into the parser's buffer (valid until the next record).
 struct TField {
@@ -273,17 +260,14 @@ private:
             Begin = 0;
         }
         if (End == Buffer.size()) Buffer.resize(Buffer.size() * 2);
-        for (;;) {
-            const ssize_t got = ::read(Fd, Buffer.data() + End, Buffer.size() - End);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) {
-                Error = errno;
-                return false;
-            }
-            if (got == 0) AtEnd = true;
-            End += static_cast<std::size_t>(got);
-            return true;
+        const long got = ReadSome(Fd, Buffer.data() + End, Buffer.size() - End);
+        if (got < 0) {
+            Error = errno;
+            return false;
         }
+        if (got == 0) AtEnd = true;
+        End += static_cast<std::size_t>(got);
+        return true;
     }
 
     int Fd;
@@ -420,12 +404,9 @@ bool TPreProcessedData::ReadDataFile(const std::string& fileName)
     char head[4] = {};
     std::size_t got = 0;
     if (LowerExtension(fileName) == ".txt") {
-        const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            const ssize_t n = ::read(fd, head, sizeof head);
-            got = n > 0 ? static_cast<std::size_t>(n) : 0;
-            ::close(fd);
-        }
+        const TRegularFile file(fileName);
+        const long n = file.Fd >= 0 ? ReadSome(file.Fd, head, sizeof head) : 0;
+        got = n > 0 ? static_cast<std::size_t>(n) : 0;
     }
     if (IsDelimitedTableFile(fileName, std::string_view(head, got))) return ReadCsvFile(fileName);
     return ReadTextFile(fileName);
@@ -442,19 +423,9 @@ bool TPreProcessedData::ReadCsvFile(const std::string& fileName)
     const std::string notFound = "Could not find text file at specified location " + Quoted(fileName) + ".";
     const std::string cannotRead = "Could not read text file " + Quoted(fileName) + ": ";
 
-    if (fileName.empty()) return fail(notFound);
-    TFile file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Fd < 0) {
-        const int error = errno;
-        if (error == EACCES || error == EPERM) return fail(cannotRead + "permission denied.");
-        if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == ELOOP) return fail(notFound);
-        return fail(cannotRead + std::strerror(error) + ".");
-    }
-    struct stat info {};
-    if (::fstat(file.Fd, &info) != 0) return fail(cannotRead + std::strerror(errno) + ".");
-    if (S_ISDIR(info.st_mode)) return fail(cannotRead + "it is a directory.");
-    if (!S_ISREG(info.st_mode)) return fail(cannotRead + "it is not a regular file.");
-    if (info.st_size == 0) return fail(cannotRead + "the file is empty.");
+    const TRegularFile file(fileName);
+    if (file.Fd < 0) return fail(file.NotFound ? notFound : cannotRead + file.Problem);
+    if (file.Size == 0) return fail(cannotRead + "the file is empty.");
 
     // Opens a parser at the start of the file, past a byte order mark, with the delimiter
     // (found on the first pass).
@@ -518,7 +489,7 @@ bool TPreProcessedData::ReadCsvFile(const std::string& fileName)
 
     // ---- data rows
     const std::size_t columnCount = Dimensions.size();
-    const std::size_t bound = static_cast<std::size_t>(info.st_size) / columnCount + 1;
+    const std::size_t bound = static_cast<std::size_t>(file.Size) / columnCount + 1;
     const std::size_t reserved = std::min(bound, kMaxReservedCells / columnCount);
     std::vector<std::vector<float>*> columns(columnCount);
     for (std::size_t j = 0; j < columnCount; ++j) {

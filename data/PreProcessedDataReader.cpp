@@ -5,9 +5,6 @@
 // Each dimension's values are reserved once for an upper bound of the record count taken
 // from the file size (a data line needs at least two bytes per field), so the columns never
 // grow by doubling; the reserved pages that stay untouched cost no memory.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +12,7 @@
 #include <string_view>
 
 #include "data/PreProcessedData.h"
+#include "data/RegularFile.h"
 
 namespace {
 
@@ -153,17 +151,14 @@ private:
             }
             Begin = 0;
         }
-        for (;;) {
-            const ssize_t got = ::read(Fd, Buffer.data() + End, Buffer.size() - End);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) {
-                Error = errno;
-                return false;
-            }
-            if (got == 0) AtEnd = true;
-            End += static_cast<std::size_t>(got);
-            return true;
+        const long got = ReadSome(Fd, Buffer.data() + End, Buffer.size() - End);
+        if (got < 0) {
+            Error = errno;
+            return false;
         }
+        if (got == 0) AtEnd = true;
+        End += static_cast<std::size_t>(got);
+        return true;
     }
 
     int Fd;
@@ -173,18 +168,6 @@ private:
     std::size_t CrFrom = 0, CrAt = 0, CrTo = 0;  // the remembered search for CRs
     bool AtEnd = false;
     int Error = 0;
-};
-
-class TFile {
-public:
-    explicit TFile(int fd) : Fd(fd) {}
-    ~TFile()
-    {
-        if (Fd >= 0) ::close(Fd);
-    }
-    TFile(const TFile&) = delete;
-    TFile& operator=(const TFile&) = delete;
-    int Fd;
 };
 
 constexpr float kPowersOfTen[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
@@ -238,22 +221,9 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     const std::string notFound = "Could not find text file at specified location " + Quoted(fileName) + ".";
     const std::string cannotRead = "Could not read text file " + Quoted(fileName) + ": ";
 
-    if (fileName.empty()) return fail(notFound);
-    // Opened without blocking: a named pipe or a device would otherwise wait in open() for a
-    // writer. Only a regular file is read; it ignores the flag.
-    TFile file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (file.Fd < 0) {
-        const int error = errno;
-        if (error == EACCES || error == EPERM) return fail(cannotRead + "permission denied.");
-        if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == ELOOP) return fail(notFound);
-        return fail(cannotRead + std::strerror(error) + ".");
-    }
-    struct stat info {};
-    if (::fstat(file.Fd, &info) != 0) return fail(cannotRead + std::strerror(errno) + ".");
-    if (S_ISDIR(info.st_mode)) return fail(cannotRead + "it is a directory.");
-    if (!S_ISREG(info.st_mode)) return fail(cannotRead + "it is not a regular file.");
-    ::fcntl(file.Fd, F_SETFL, ::fcntl(file.Fd, F_GETFL) & ~O_NONBLOCK);
-    if (info.st_size == 0) return fail(cannotRead + "the file is empty.");
+    const TRegularFile file(fileName);
+    if (file.Fd < 0) return fail(file.NotFound ? notFound : cannotRead + file.Problem);
+    if (file.Size == 0) return fail(cannotRead + "the file is empty.");
 
     TLineReader reader(file.Fd);
     const std::string_view head = reader.Head();
@@ -302,7 +272,7 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
 
     // ---- data lines
     const std::size_t fields = Dimensions.size();
-    const std::size_t bound = static_cast<std::size_t>(info.st_size) / (2 * fields) + 1;
+    const std::size_t bound = static_cast<std::size_t>(file.Size) / (2 * fields) + 1;
     const std::size_t reserved = std::min(bound, kMaxReservedCells / fields);
     std::vector<std::vector<float>*> columns(fields);
     for (std::size_t j = 0; j < fields; ++j) {

@@ -404,6 +404,23 @@ INSTANTIATE_TEST_SUITE_P(
         // A named pipe without a writer would block open() and read() for good.
         TBadCase{"pipe.lumet", "", "fifo", "Could not read text file \"PATH\": it is not a regular file."}));
 
+// Every file path reaches a named pipe without waiting for a writer: the delimited-table
+// reader and the look at a .txt file's first bytes as much as the text reader.
+TEST(Reader, ANamedPipeIsRefusedByEveryReader)
+{
+    for (const char* name : {"pipe.csv", "pipe.tsv", "pipe.txt", "pipe.lumet"}) {
+        SCOPED_TRACE(name);
+        TTempDirectory dir;
+        const std::string path = dir.PathOf(name);
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        TMessageRecorder recorder;
+        TPreProcessedData data;
+        EXPECT_FALSE(data.ReadDataFile(path));
+        ASSERT_EQ(recorder.Messages.size(), 1u);
+        EXPECT_EQ(recorder.Messages[0].Text, "Could not read text file \"" + path + "\": it is not a regular file.");
+    }
+}
+
 TEST(Reader, MissingFileInMissingDirectoryIsNotFound)
 {
     TPreProcessedData data;
