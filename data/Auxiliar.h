@@ -25,6 +25,35 @@ std::string FormatFloat(std::string_view pattern, double value);
 // Values too small for a float become 0.
 bool StrToFloat(std::string_view text, float& value);
 
+// The common decimal form at `p`: [sign] digits [point digits], the point being '.' or
+// `separator`, with 1 to 19 digits, at most ten decimals and a mantissa of at most 2^24.
+// Mantissa and power of ten are then exact floats, so one division gives the correctly
+// rounded value, the one StrToFloat gives. True with `value` set and `p` past the form;
+// false for anything else, with `p` past the leading characters that fit the form. The
+// readers' fast path.
+[[gnu::always_inline]] inline bool ParseSimpleDecimal(const char*& p, const char* end, char separator, float& value)
+{
+    static constexpr float kPowersOfTen[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    std::uint64_t mantissa = 0;
+    const char* const digitsStart = p;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    std::size_t digits = static_cast<std::size_t>(p - digitsStart);
+    std::size_t decimals = 0;
+    if (p < end && (*p == '.' || *p == separator)) {
+        const char* const fractionStart = ++p;
+        while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+        decimals = static_cast<std::size_t>(p - fractionStart);
+        digits += decimals;
+    }
+    if (digits == 0 || digits > 19 || decimals > 10 || mantissa > (1u << 24)) return false;
+    float result = static_cast<float>(mantissa);
+    if (decimals > 0) result /= kPowersOfTen[decimals];
+    value = negative ? -result : result;
+    return true;
+}
+
 // Decimal text of an integer.
 std::string IntToStr(long long value);
 

@@ -30,8 +30,6 @@ constexpr std::size_t kBinaryProbe = 1 << 16;     // leading bytes checked for N
 constexpr std::size_t kMaxReservedCells = 1u << 28;  // cap of the up-front reservation
 constexpr std::size_t kListedLines = 10;           // line numbers named in a message
 
-constexpr float kPowersOfTen[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-
 // One field of a record, pointing into the parser's buffer (valid until the next record).
 struct TField {
     const char* Begin;
@@ -143,26 +141,10 @@ public:
     {
         const char* p = Buffer.data() + Begin;
         const char* const end = Buffer.data() + End;
+        const char separator = decimalComma ? ',' : '.';
         for (std::size_t j = 0; j < count; ++j) {
-            bool negative = false;
-            if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-            std::uint64_t mantissa = 0;
-            const char* const digitsStart = p;
-            while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-            std::size_t digits = static_cast<std::size_t>(p - digitsStart);
-            std::size_t decimals = 0;
-            if (p < end && (*p == '.' || (decimalComma && *p == ','))) {
-                const char* const fractionStart = ++p;
-                while (p < end && static_cast<unsigned char>(*p - '0') < 10)
-                    mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-                decimals = static_cast<std::size_t>(p - fractionStart);
-                digits += decimals;
-            }
-            if (p == end || digits == 0 || digits > 19 || decimals > 10 || mantissa > (1u << 24)) return false;
+            if (!ParseSimpleDecimal(p, end, separator, values[j]) || p == end) return false;
             if (j + 1 < count ? *p != Delimiter : (*p != '\n' && *p != '\r')) return false;
-            float result = static_cast<float>(mantissa);
-            if (decimals > 0) result /= kPowersOfTen[decimals];
-            values[j] = negative ? -result : result;
             ++p;
         }
         if (p[-1] == '\r') {
@@ -281,31 +263,15 @@ private:
     bool Stop[256];
 };
 
-// A whole field as a number. The common form [sign] digits [point digits] with a mantissa of
-// at most 2^24 and at most ten decimals is converted here (mantissa and power of ten are exact
-// floats, so one division rounds correctly); anything else goes to StrToFloat. With
-// `decimalComma`, a comma is a decimal point too.
+// A whole field as a number: the common decimal form here (ParseSimpleDecimal), anything
+// else through StrToFloat. With `decimalComma`, a comma is a decimal point too.
 inline bool ParseNumber(const char* p, const char* const end, bool decimalComma, float& value)
 {
     const char* const start = p;
     if (p == end) return false;
-    bool negative = false;
-    if (*p == '-' || *p == '+') negative = *p++ == '-';
-    std::uint64_t mantissa = 0;
-    const char* const digitsStart = p;
-    while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-    std::size_t digits = static_cast<std::size_t>(p - digitsStart);
-    std::size_t decimals = 0;
-    if (p < end && (*p == '.' || (decimalComma && *p == ','))) {
-        const char* const fractionStart = ++p;
-        while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-        decimals = static_cast<std::size_t>(p - fractionStart);
-        digits += decimals;
-    }
-    if (p == end && digits > 0 && digits <= 19 && decimals <= 10 && mantissa <= (1u << 24)) {
-        float result = static_cast<float>(mantissa);
-        if (decimals > 0) result /= kPowersOfTen[decimals];
-        value = negative ? -result : result;
+    float simple = 0.0f;
+    if (ParseSimpleDecimal(p, end, decimalComma ? ',' : '.', simple) && p == end) {
+        value = simple;
         return true;
     }
     const std::size_t length = static_cast<std::size_t>(end - start);

@@ -170,35 +170,17 @@ private:
     int Error = 0;
 };
 
-constexpr float kPowersOfTen[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-
 // Reads one token starting at `p` (not a blank) up to the next blank or `end`, and returns
-// where it ends. The common form [sign] digits [separator digits] with a mantissa of at most
-// 2^24 and at most ten decimals is converted here: mantissa and power of ten are exact
-// floats, so one division gives the correctly rounded value, the one StrToFloat gives. Any
-// other token goes to StrToFloat; a token that is no number at all gives `other`.
+// where it ends. The common decimal form is converted here (ParseSimpleDecimal); any other
+// token goes to StrToFloat, and a token that is no number at all gives `other`.
 inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 inline const char* ReadToken(const char* p, const char* end, char separator, float other, float& value)
 {
     const char* const start = p;
-    bool negative = false;
-    if (*p == '-' || *p == '+') negative = *p++ == '-';
-    std::uint64_t mantissa = 0;
-    const char* const digitsStart = p;
-    while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-    std::size_t digits = static_cast<std::size_t>(p - digitsStart);
-    std::size_t decimals = 0;
-    if (p < end && (*p == '.' || *p == separator)) {
-        const char* const fractionStart = ++p;
-        while (p < end && static_cast<unsigned char>(*p - '0') < 10) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-        decimals = static_cast<std::size_t>(p - fractionStart);
-        digits += decimals;
-    }
-    if ((p == end || IsBlank(*p)) && digits > 0 && digits <= 19 && decimals <= 10 && mantissa <= (1u << 24)) {
-        float result = static_cast<float>(mantissa);
-        if (decimals > 0) result /= kPowersOfTen[decimals];
-        value = negative ? -result : result;
+    float simple = 0.0f;
+    if (ParseSimpleDecimal(p, end, separator, simple) && (p == end || IsBlank(*p))) {
+        value = simple;
         return p;
     }
     while (p < end && !IsBlank(*p)) ++p;
