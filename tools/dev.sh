@@ -59,7 +59,8 @@ case "$mode" in
       ctest --test-dir "$build" --output-on-failure "$@"
     ;;
   screenshots)
+    cd "$top"
     exec xvfb-run -a -s "-screen 0 1600x1000x24" \
-      "$build/tools/screenshots/lumetra-screenshots" "$top/docs/images" "$top/DataSets/Cars.lumet" "$@"
+      "$build/tools/screenshots/lumetra-screenshots" docs/images DataSets/Cars.lumet "$@"
     ;;
 esac

@@ -1,4 +1,4 @@
-// lumetra-screenshots OUTPUT_FOLDER [DATA_FILE]
+// lumetra-screenshots OUTPUT_FOLDER [DATA_FILE]   (run in the checkout's top folder)
 //
 // Makes the pictures of the documentation from the running workbench: it loads the sample
 // the way "Load data" does, opens a view of every technique, brushes with the views' own
@@ -6,11 +6,14 @@
 // links' markers, and grabs the windows. Run it under a display (tools/screenshots.sh
 // starts Xvfb). Every step is fixed, so the pictures change only when the program does.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QTabWidget>
@@ -182,6 +185,18 @@ int main(int argc, char** argv)
     auto* fileBox = main.findChild<QLineEdit*>(QStringLiteral("EditTextFile"));
     if (!fileBox) return Fail("no file box"), 1;
     if (!sample.isEmpty()) fileBox->setText(sample);
+    // ---- the data-access controls, before the first load. The boxes show the bundled
+    // files by their names relative to the checkout (the program is started there), so the
+    // picture does not depend on where the checkout lies.
+    if (auto* connection = main.findChild<QComboBox*>(QStringLiteral("ComboBoxSelectDB")))
+    {
+        connection->setEditText(QStringLiteral("DataSets/Cars.sqlite"));
+        if (connection->lineEdit()) connection->lineEdit()->setCursorPosition(0);
+    }
+    if (auto* controls = main.findChild<QGroupBox*>(QStringLiteral("GroupBoxDataAccess")))
+        Save(Grab(controls), "data-access.png");
+    else
+        Fail("no data-access controls");
     main.ButtonGoTextFileClick();
     Settle();
     TVisTree* tree = main.VisTree();
@@ -214,12 +229,33 @@ int main(int argc, char** argv)
     const QImage scatterShot = Grab(root);
     Save(Scaled(SideBySide(parallelShot, scatterShot), 1400), "workspace-brush.png");
 
-    // ---- one small picture per technique, in the same workspace with the same brush
-    const int thumb = 560;
-    Save(Scaled(parallelShot, thumb), "parallel.png");
-    Save(Scaled(scatterShot, thumb), "scatter.png");
+    // ---- a view's popup menu, with its "Selections" submenu
+    ShowPage(root, parallel);
+    parallel->ViewPopupMenu->popup(QPoint(40, 40));
+    Settle();
+    const QImage menu = Grab(parallel->ViewPopupMenu.get());
+    parallel->MenuItemSelections->popup(QPoint(40 + menu.width(), 40));
+    Settle();
+    const QImage selections = Grab(parallel->MenuItemSelections);
+    parallel->MenuItemSelections->hide();
+    parallel->ViewPopupMenu->hide();
+    Save(SideBySide(menu, selections), "popup-menu.png");
+    main.activateWindow();  // the menu took the activation; the workspace gets it back
+    main.MdiArea()->setActiveSubWindow(root);
+    Settle();
+
+    // ---- one picture per technique, in the same workspace with the same brushes: for the
+    // user guide, and smaller for the README's tour
+    const int guide = 560;
+    const int tour = 320;
+    const auto saveTechnique = [&](const QImage& image, const char* name) {
+        Save(Scaled(image, guide), (std::string(name) + ".png").c_str());
+        Save(Scaled(image, tour), (std::string(name) + "-small.png").c_str());
+    };
+    saveTechnique(parallelShot, "parallel");
+    saveTechnique(scatterShot, "scatter");
     ShowPage(root, star);
-    Save(Scaled(Grab(root), thumb), "star.png");
+    saveTechnique(Grab(root), "star");
     ShowPage(root, table);
     // Sorted by weight: a click in its column.
     const int weight = DimensionByName(data, "Weight_in_lbs");
@@ -231,9 +267,9 @@ int main(int argc, char** argv)
     table->MouseMoveOnPanel(Qt::NoButton, {}, int(0.5f * float(table->DrawWidth()) / float(columns)),
                             table->height() / 2);
     table->Repaint();
-    Save(Scaled(Grab(root), thumb), "tablelens.png");
+    saveTechnique(Grab(root), "tablelens");
     ShowPage(root, fastmap);
-    Save(Scaled(Grab(root), thumb), "fastmap.png");
+    saveTechnique(Grab(root), "fastmap");
 
     // ---- the tree: two pipelines of the root (Japanese and European cars) and their
     // composition, each with a parallel-coordinates view
@@ -265,7 +301,9 @@ int main(int argc, char** argv)
     QRect covered;
     for (QWidget* window : main.MdiArea()->subWindowList()) covered |= window->geometry();
     const QRect area = covered.adjusted(-12, -12, 12, 12).intersected(canvas->rect());
-    Save(Scaled(Grab(canvas).copy(area), 1000), "tree.png");
+    const QImage treeShot = Grab(canvas).copy(area);
+    Save(Scaled(treeShot, 1000), "tree.png");
+    Save(Scaled(treeShot, tour), "tree-small.png");
 
     return Failed ? 1 : 0;
 }
