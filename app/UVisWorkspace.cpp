@@ -293,7 +293,11 @@ bool TFormVisWorkspace::LoadFromSelection(TSelectionsController* controller, TPr
 {
     if (!controller || !parentData) return false;
     TRecordList* records = controller->ListOfItemsSatisfyingSelections();
-    if (!records || records->empty()) return false;
+    if (!records) return false;
+    if (records->empty()) {
+        ShowMessage(TMessageKind::Warning, "Warning", "No records satisfy the selections: there is nothing to pipeline");
+        return false;
+    }
     try {
         DataValue = std::make_unique<TPreProcessedData>();
         SetWhereClause(controller->GetWhereClause());

@@ -1,5 +1,7 @@
 #include "app/UVisualizationTree.h"
 
+#include <QApplication>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -452,7 +454,16 @@ void TFormVisualizationTree::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    HideOtherWindows();
     QMainWindow::closeEvent(event);
+}
+
+// A view popped out by "Instant Zoom" and the tracker windows are windows of their own that
+// ignore close; hidden, they no longer keep the program running once this window closes.
+void TFormVisualizationTree::HideOtherWindows()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible()) window->hide();
 }
 
 // ---- pipelines and pruning -----------------------------------------------------------------------

@@ -105,6 +105,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     // With more than the root workspace in the tree, asks before the exploration goes.
     void closeEvent(QCloseEvent* event) override;
+    void HideOtherWindows();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "app/Application.h"
 #include "app/MessageBox.h"
 #include "app/UVisualizationTree.h"
 #include "data/Auxiliar.h"
@@ -42,7 +43,7 @@ int main(int argc, char** argv)
     }
 
     InstallDefaultSurfaceFormat();
-    QApplication application(argc, argv);
+    TLumetraApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumetra"));
     QApplication::setApplicationVersion(QLatin1String(Version));
 

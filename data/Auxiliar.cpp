@@ -31,9 +31,13 @@ std::string FormatFloat(std::string_view pattern, double value)
     const auto dot = pattern.find('.');
     if (dot != std::string_view::npos)
         for (std::size_t i = dot + 1; i < pattern.size() && pattern[i] == '#'; ++i) ++decimals;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    std::string text(buffer);
+    // Written by std::to_chars, which follows no locale: the C library's locale (set from
+    // the user's environment) would give "4,00" under a comma locale, and the user's
+    // separator is put in below.
+    char buffer[400];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (written.ec != std::errc()) return value > 0 ? "INF" : "-INF";
+    std::string text(buffer, written.ptr);
     if (decimals > 0) {
         while (!text.empty() && text.back() == '0') text.pop_back();
         if (!text.empty() && text.back() == '.') text.pop_back();

@@ -1,5 +1,6 @@
 #include "render/RecordingDrawing.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -14,8 +15,10 @@ std::string Format(const char* name, std::initializer_list<double> values)
     for (double v : values) {
         if (!first) text += ',';
         first = false;
-        std::snprintf(buffer, sizeof buffer, "%g", v);
-        text += buffer;
+        // As "%g" writes it, but with '.' decimals under every locale: the SVG writer reads
+        // these numbers back.
+        const auto written = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
+        text.append(buffer, written.ec == std::errc() ? written.ptr : buffer);
     }
     text += ')';
     return text;

@@ -1,6 +1,7 @@
 #include "render/SvgWriter.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -23,11 +24,12 @@ bool LastCall(const TRecordingDrawing& recording, const char* name, double* valu
     for (auto call = recording.Calls.rbegin(); call != recording.Calls.rend(); ++call) {
         if (call->rfind(prefix, 0) != 0) continue;
         const char* p = call->c_str() + prefix.size();
+        const char* const last = call->c_str() + call->size();
         for (int i = 0; i < count; ++i) {
-            char* end = nullptr;
-            values[i] = std::strtod(p, &end);
-            if (end == p) return false;
-            p = end + (*end == ',' ? 1 : 0);
+            // from_chars reads '.' decimals whatever the C library's locale says.
+            const auto read = std::from_chars(p, last, values[i]);
+            if (read.ec != std::errc()) return false;
+            p = read.ptr + (read.ptr < last && *read.ptr == ',' ? 1 : 0);
         }
         return true;
     }
@@ -47,10 +49,12 @@ std::string ColorText(const TOpenGLColor& color)
 std::string Number(double value)
 {
     if (!std::isfinite(value)) value = 0;
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f", value);
+    // SVG numbers always take '.' decimals: to_chars follows no locale.
+    char buffer[400];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+    if (written.ec != std::errc()) return "0";
     // Trailing zeros cost bytes in pictures of a million lines.
-    std::size_t n = std::strlen(buffer);
+    std::size_t n = static_cast<std::size_t>(written.ptr - buffer);
     while (n > 0 && buffer[n - 1] == '0') --n;
     if (n > 0 && buffer[n - 1] == '.') --n;
     std::string text(buffer, n);

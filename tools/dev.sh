@@ -16,7 +16,7 @@ packages=(cmake ninja-build g++ pkg-config ccache
           libgl-dev libglu1-mesa-dev libgl1-mesa-dri
           libgtest-dev libbenchmark-dev libsqlite3-dev)
 case "$mode" in
-  test) packages+=(xvfb xauth postgresql sqlite3 clang libclang-rt-14-dev) ;;
+  test) packages+=(xvfb xauth postgresql sqlite3 clang libclang-rt-14-dev locales) ;;
   run) ;;
   screenshots) packages+=(xvfb xauth) ;;
   *) echo "usage: tools/dev.sh run|test|screenshots [arguments]" >&2; exit 2 ;;
@@ -32,6 +32,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   $sudo apt-get update -qq
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The number-formatting tests run under a comma-decimal locale as well.
+if [ "$mode" = test ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "Generating the de_DE.UTF-8 locale"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  if [ -f /etc/locale.gen ]; then $sudo sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen; fi
+  grep -qs '^de_DE\.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen || echo "locale-gen failed: the comma-locale tests will be skipped" >&2
 fi
 
 build="$top/build"

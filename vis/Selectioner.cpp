@@ -134,8 +134,24 @@ std::string TSelectioner::GetClause() const
     if (Items.empty()) return "0";
     if (DataValue && SelectionDimensionIndexValue >= 0 && SelectionDimensionIndexValue < DataValue->NumberOfDimensions()) {
         const int d = SelectionDimensionIndexValue;
-        return "(" + DataValue->ValueText(d, MinValue) + " <= " + DataValue->GetDimensionName(d) + " <= " +
-               DataValue->ValueText(d, MaxValue) + ")";
+        const TPreProcessedDimension* dimension = DataValue->GetDimension(d);
+        float low = MinValue, high = MaxValue;
+        if (!dimension->Categories.empty()) {
+            // A text column names the first and last categories held inside the bounds (the
+            // nearest category to a bound may lie outside): the least and greatest values
+            // that pass the same test UpdateSelectedRecords applies.
+            float first = INFINITY, last = -INFINITY;
+            for (const float value : dimension->Values)
+                if (MinNormalizedValue <= value && value <= MaxNormalizedValue) {
+                    first = std::min(first, value);
+                    last = std::max(last, value);
+                }
+            if (first > last) return "0";
+            low = dimension->Denormalise(first);
+            high = dimension->Denormalise(last);
+        }
+        return "(" + DataValue->ValueText(d, low) + " <= " + DataValue->GetDimensionName(d) + " <= " +
+               DataValue->ValueText(d, high) + ")";
     }
     return "(" + FormatFloat("0.##", MinValue) + " <=  <= " + FormatFloat("0.##", MaxValue) + ")";
 }

@@ -32,7 +32,8 @@ TOpenGLColor TFastmapPoint::FrequencyColor(float frequency) { return HueColor(1.
 
 TOpenGLColor TFastmapPoint::RelevanceColor(float relevance, float frequency)
 {
-    return ::RelevanceColor(relevance, frequency);
+    // Negative (far from every relevance point) and not-a-number read 0, as in every view.
+    return ::RelevanceColor(RelevanceStrength(relevance), frequency);
 }
 
 void TFastmapPoint::DrawIn(const TOpenGLColor& color)

@@ -82,6 +82,7 @@ void TScatterPlots::ShowCellsIndexesClick()
 {
     CellsIndexesItem->setChecked(!ViewScatterCellIndexes);
     ViewScatterCellIndexes = CellsIndexesItem->isChecked();
+    Repaint();
 }
 
 void TScatterPlots::ShowPointSizeTrackerClick()

@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
 
 #include <cmath>
 #include <fstream>
@@ -157,6 +159,23 @@ TEST_F(VisTreeWindowTest, PartialAndFullDomainPipelinesHoldTheSelectedRecordsWit
     EXPECT_EQ(Label(grandchild, "LabelLevel"), QStringLiteral("- at pipeline level 3"));
     EXPECT_EQ(grandchild->Data()->RecordsNumber, 2);
     EXPECT_EQ(grandchild->Left(), 666);
+}
+
+TEST_F(VisTreeWindowTest, APipelineOfABrushWithoutRecordsSaysSoAsAWarning)
+{
+    Select(Root, 0, 0.05f, 0.1f);  // between the records
+    for (const bool fullDomain : {false, true}) {
+        TMessageRecorder messages;
+        EXPECT_EQ(Pipeline(Root, fullDomain), nullptr);
+        ASSERT_EQ(messages.Messages.size(), 1u) << "full domain " << fullDomain;
+        EXPECT_EQ(messages.Messages[0].Kind, TMessageKind::Warning);
+        EXPECT_EQ(messages.Messages[0].Title, "Warning");
+        EXPECT_EQ(messages.Messages[0].Text, "No records satisfy the selections: there is nothing to pipeline");
+    }
+    Select(Root, 0, 0.0f, 0.5f);
+    TMessageRecorder messages;
+    EXPECT_NE(Pipeline(Root, false), nullptr);
+    EXPECT_TRUE(messages.Messages.empty());
 }
 
 TEST_F(VisTreeWindowTest, ASelectionWithoutRecordsOpensNoWorkspace)
@@ -427,6 +446,26 @@ TEST_F(VisTreeWindowTest, InstantZoomDetachesTheViewUnderTheMouseOnly)
     EXPECT_TRUE(child->IsViewDetached());
     Main->FormMouseMove({}, {}, 990, 690);
     EXPECT_FALSE(child->IsViewDetached());
+}
+
+TEST_F(VisTreeWindowTest, QuitWithAViewPoppedOutEndsTheEventLoop)
+{
+    Root->CreateView(0);
+    Choose("MenuItemInstantZoom");
+    Main->FormMouseMove({}, {}, Root->Left() + 20, Root->Top() + 20);
+    ASSERT_TRUE(Root->IsViewDetached());
+    ASSERT_TRUE(QApplication::quitOnLastWindowClosed());
+    // The event loop of the program: Quit must end it, with the pop-out window still up.
+    bool quitReached = false;
+    QTimer::singleShot(0, Main.get(), [this] { Choose("MenuItemQuit"); });
+    QTimer::singleShot(0, Main.get(), [&quitReached] { quitReached = true; });
+    QTimer guard;  // a stuck loop fails the test instead of hanging it
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    guard.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_TRUE(quitReached);
+    EXPECT_FALSE(Main->isVisible());
 }
 
 TEST_F(VisTreeWindowTest, PipelinesDeeperThanTheCompositionsReachKeepTheirMarkersInert)

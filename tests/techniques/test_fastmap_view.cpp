@@ -193,6 +193,23 @@ TEST_F(FastmapView, PointsTakeTheColourOfEveryDrawModeWithColourMaterialIn3DAndN
     }
 }
 
+TEST(FastmapPointColour, RelevanceReadsAsInEveryOtherViewWithinZeroAndOne)
+{
+    // A record far from every relevance point has a negative coefficient: it must look like
+    // no relevance at all, never like an exact match (the colour squares the strength).
+    struct TCase {
+        float Relevance;
+        float Strength;
+    };
+    const TCase cases[] = {{-0.5f, 0.0f}, {-1.0f, 0.0f}, {-7.0f, 0.0f}, {NAN, 0.0f},
+                           {0.0f, 0.0f},  {0.25f, 0.25f}, {1.0f, 1.0f}, {3.0f, 1.0f}};
+    for (const TCase& c : cases)
+        for (const float frequency : {0.0f, 0.5f, 1.0f})
+            EXPECT_TRUE(TRecordingDrawing::SameColor(TFastmapPoint::RelevanceColor(c.Relevance, frequency),
+                                                     RelevanceColor(c.Strength, frequency)))
+                << "relevance " << c.Relevance << " frequency " << frequency;
+}
+
 TEST_F(FastmapView, DrawsOnlySatisfyingRecordsInsideTheTimeWindowInTheirBrushColours)
 {
     Brush(0, 0.4f, 1.0f);  // alpha in [0.4, 1]: records 1 and 2

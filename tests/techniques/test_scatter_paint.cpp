@@ -220,6 +220,18 @@ TEST_F(ScatterFixture, LabelsAreCutToTheWindowsPixelsAndReadOutsOfAConstantColum
     EXPECT_FLOAT_EQ(View->ScatterCellsList->ZoomCell.ColumnValueAt(zoom.X1 - 1), 7.0f);
 }
 
+TEST_F(ScatterFixture, ShowingOrHidingCellIndexesRepaintsAtOnce)
+{
+    // Not only when the pointer enters another cell: the click itself paints the view.
+    for (const bool shown : {true, false}) {
+        const long long before = View->ScreenPaints + View->OffScreenPaints;
+        View->ShowCellsIndexesClick();
+        EXPECT_EQ(View->CellsIndexesItem->isChecked(), shown);
+        EXPECT_EQ(View->ScreenPaints + View->OffScreenPaints, before + 1) << "shown " << shown;
+        EXPECT_EQ(Paint().HasText("32"), shown);
+    }
+}
+
 TEST_F(ScatterFixture, CellIndexesAndThePointSizeTracker)
 {
     View->ShowCellsIndexesClick();

@@ -160,6 +160,34 @@ TEST(Selectioner, ClauseText)
     }
 }
 
+TEST(Selectioner, ClauseOfATextColumnNamesTheFirstAndLastCategoriesInside)
+{
+    // "col" holds the categories a, b, c, d (raw 0 … 3, normalised 0, 1/3, 2/3, 1).
+    auto data = MakeUnitScaleData({"col"}, {{0.0f, 1.0f / 3, 2.0f / 3, 1.0f, 1.0f / 3}}, 3.0f);
+    data->GetDimension(0)->Categories = {"a", "b", "c", "d"};
+    struct TCase {
+        float Min, Max;  // normalised bounds
+        const char* Clause;
+    };
+    const TCase cases[] = {
+        {0.1f, 0.45f, "(b <= col <= b)"},  // nearest bounds would name a and b
+        {0.15f, 0.85f, "(b <= col <= c)"}, // nearest bounds would name a and d
+        {0.0f, 1.0f, "(a <= col <= d)"},
+        {0.3f, 1.0f, "(b <= col <= d)"},
+        {-0.2f, 0.5f, "(a <= col <= b)"},  // bounds beyond the axis
+        {0.7f, 0.9f, "0"},                 // between categories: nothing inside
+    };
+    for (const TCase& c : cases) {
+        TSelectioner s;
+        s.Attach(data.get(), 0);
+        s.SetCalculateDataFrequencies = false;
+        s.SetNormalizedRange(c.Min, c.Max);
+        s.MinValue = data->Denormalise(0, c.Min);
+        s.MaxValue = data->Denormalise(0, c.Max);
+        EXPECT_EQ(s.GetClause(), c.Clause) << c.Min << " .. " << c.Max;
+    }
+}
+
 TEST(Selectioner, DrawCallsItsFunctionThenItsStatistics)
 {
     auto data = SmallData();
