@@ -395,10 +395,7 @@ bool TFormVisualizationTree::SaveViewImage(QWidget* view, const QString& fileNam
     const std::string shown = ToBytes(fileName);
     if (QFileInfo(fileName).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
         TRecordingDrawing recording;
-        {
-            TCurrentDrawing current(recording);
-            panel->Paint();
-        }
+        panel->RecordFrame(recording);  // the overlay too (star axes, brushes), as in the PNG
         if (!HasFlatProjection(recording)) {
             ShowMessage(TMessageKind::Warning, "Warning",
                         "This view has no flat picture to write as SVG; save it as PNG instead.");

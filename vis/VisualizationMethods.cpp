@@ -5,35 +5,41 @@
 void TVisualizationMethods::BeginDrawAverage(TStatistics* statistics)
 {
     CurrentStatistics = statistics;
-    Gl().Color(0, 1, 0);
+    StatisticColor = TOpenGLColor(0, 1, 0);
+    StatisticColor.Apply();
 }
 
 void TVisualizationMethods::BeginDrawMedian(TStatistics* statistics)
 {
     CurrentStatistics = statistics;
-    Gl().Color(1, 1, 0);
+    StatisticColor = TOpenGLColor(1, 1, 0);
+    StatisticColor.Apply();
 }
 
 void TVisualizationMethods::BeginDrawModaValues(TStatistics* statistics)
 {
     CurrentStatistics = statistics;
-    Gl().Color(1, 0, 1);
+    StatisticColor = TOpenGLColor(1, 0, 1);
+    StatisticColor.Apply();
 }
 
 void TVisualizationMethods::BeginDrawStandardDeviation(TStatistics* statistics)
 {
     CurrentStatistics = statistics;
-    Gl().Color(0, 1, 1);
+    StatisticColor = TOpenGLColor(0, 1, 1);
+    StatisticColor.Apply();
 }
 
 void TVisualizationMethods::BeginDrawAverageList(TStatisticsList* statistics)
 {
     CurrentStatisticsList = statistics;
-    Gl().Color(0, 1, 0);
+    StatisticColor = TOpenGLColor(0, 1, 0);
+    StatisticColor.Apply();
 }
 
 void TVisualizationMethods::BeginDrawMedianList(TStatisticsList* statistics)
 {
     CurrentStatisticsList = statistics;
-    Gl().Color(1, 1, 0);
+    StatisticColor = TOpenGLColor(1, 1, 0);
+    StatisticColor.Apply();
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "render/OpenGLColor.h"
+
 // How a view colours its records.
 enum ENUM_drawModes : std::uint8_t {
     drawmodeNormal = 0,  // record colours; clicks edit selections
@@ -57,6 +59,8 @@ public:
     }
 
     TVisualizationPanel* Panel;
+    // The colour the last BeginDraw… of a statistic set (labels are drawn in a darker shade).
+    TOpenGLColor StatisticColor;
     TStatistics* CurrentStatistics = nullptr;
     TStatisticsList* CurrentStatisticsList = nullptr;
     TSelectioner* CurrentSelection = nullptr;

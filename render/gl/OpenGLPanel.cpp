@@ -252,6 +252,15 @@ QImage TOpenGLPanel::PaintedImage()
     return grabFramebuffer();
 }
 
+void TOpenGLPanel::RecordFrame(TDrawing& drawing)
+{
+    if (Painting) return;
+    TFlagScope painting(Painting);
+    TCurrentDrawing current(drawing);
+    Paint();
+    PaintOverlay();
+}
+
 void TOpenGLPanel::Repaint()
 {
     if (Painting) return;  // a repaint asked for from inside the paint itself

@@ -76,6 +76,9 @@ public:
     std::function<void()> PaintOverride;
     // Runs Paint() now (see above).
     void Repaint();
+    // Draws a whole frame (Paint() and then PaintOverlay(), as on screen) into `drawing`:
+    // what a picture of the view is written from.
+    void RecordFrame(TDrawing& drawing);
     // A full frame painted now, as an image; null while the panel is not on screen. The
     // panel shows that frame from then on.
     QImage PaintedImage();

@@ -216,9 +216,9 @@ void TParallelCoordinates::DrawAxes()
                 gl.RasterPos(x, float(SpaceHeight) - PixelsUp(10));
                 gl.Text(name);
             }
-            gl.RasterPos(x + PixelsAcross(6), float(SpaceHeight) - PixelsUp(20));
+            gl.RasterPos(x + PixelsAcross(6), HighValueLabelY());
             gl.Text(Data->ValueText(d, Data->GetHighValue(d)));
-            gl.RasterPos(x + PixelsAcross(5), PixelsUp(5));
+            gl.RasterPos(x + PixelsAcross(5), LowValueLabelY());
             gl.Text(Data->ValueText(d, Data->GetLowValue(d)));
         }
         gl.Begin(TPrimitive::Lines);

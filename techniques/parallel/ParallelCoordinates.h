@@ -53,6 +53,10 @@ public:
     // ---- geometry
     // Normalised value ↔ y on every axis: value 0 at Margin, value 1 at SpaceHeight − Margin.
     TValueScale ValueScale() const { return {float(Margin), AxisLength}; }
+    // Raster heights of the value texts at the ends of every axis (its highest and lowest
+    // value), which statistics labels keep clear of.
+    float HighValueLabelY() const { return float(SpaceHeight) - PixelsUp(20); }
+    float LowValueLabelY() const { return PixelsUp(5); }
     // x of the axis of `dimension` in this view.
     float GetAxisX(int dimension) const;
     // Slot s → dimension shown there.

@@ -1,5 +1,6 @@
 #include "techniques/parallel/ParallelCoordsMethods.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "render/Drawing.h"
@@ -15,11 +16,6 @@ void Tick(float x, int y, float depth)
     gl.End();
 }
 
-void Label(float x, float y, const std::string& text)
-{
-    Gl().RasterPos(x, y, 1);
-    Gl().Text(text);
-}
 // Text offsets are pixels (see TParallelCoordinates::PixelsAcross).
 } // namespace
 
@@ -56,7 +52,26 @@ void TParallelCoordsMethods::Mark(int dimension, float value, const std::string&
     const int y = View->ValueScale().ToLogicalInt(value);
     Gl().LineWidth(5);
     Tick(x, y, 0);
-    Label(x + View->PixelsAcross(6), float(y), label);
+    StatisticLabel(x + View->PixelsAcross(6), StatisticLabelY(float(y)), label);
+}
+
+void TParallelCoordsMethods::StatisticLabel(float x, float y, const std::string& text)
+{
+    const TOpenGLColor colour = StatisticColor;
+    ReadOutBacking(x, y, text);
+    Gl().Color(0.5f * colour.C1, 0.5f * colour.C2, 0.5f * colour.C3);
+    Gl().RasterPos(x, y, 1);
+    Gl().Text(text);
+    colour.Apply();
+}
+
+float TParallelCoordsMethods::StatisticLabelY(float y, float below) const
+{
+    // Texts stand 13 pixels high: one line clear of each axis-end value.
+    const float line = View->PixelsUp(13);
+    const float highest = View->HighValueLabelY() - line;
+    const float lowest = View->LowValueLabelY() + line + View->PixelsUp(below);
+    return std::max(lowest, std::min(y, highest));
 }
 
 void TParallelCoordsMethods::DrawAverageStatistic(TStatistics* s)
@@ -76,8 +91,9 @@ void TParallelCoordsMethods::DrawMedianStatistic(TStatistics* s)
     const int y = View->ValueScale().ToLogicalInt(s->Median());
     Gl().LineWidth(5);
     Tick(x, y, 0);
-    Label(x + View->PixelsAcross(6), float(y) - View->PixelsUp(11), "Med");
-    Label(x + View->PixelsAcross(6), float(y), ValueText(i, s->Median()));
+    const float labelY = StatisticLabelY(float(y), 11);
+    StatisticLabel(x + View->PixelsAcross(6), labelY - View->PixelsUp(11), "Med");
+    StatisticLabel(x + View->PixelsAcross(6), labelY, ValueText(i, s->Median()));
 }
 
 void TParallelCoordsMethods::DrawStandardDeviationStatistic(TStatistics* s)

@@ -42,4 +42,10 @@ private:
     std::string ValueText(int dimension, float normalised) const;
     // The light backing of a brush read-out at raster position (x, y).
     void ReadOutBacking(float x, float y, const std::string& text);
+    // A statistic's label at (x, y) on the read-outs' light backing, in a darker shade of
+    // the statistic's colour; the colour stays the statistic's for what follows.
+    void StatisticLabel(float x, float y, const std::string& text);
+    // The raster height of a statistic's label for a mark at y, moved just clear of the
+    // axis-end value texts; `below` more pixels are kept free under it (a second line).
+    float StatisticLabelY(float y, float below = 0) const;
 };

@@ -332,7 +332,6 @@ void TTableLens::Paint()
     TVisualizationPanel::Paint();
     if (!HasData) return;
     UpdateSpaceHeight();
-    SetupProjection();
     InstallSelectionFunctions();
 
     // The records to show: every one in the ordering column's order, or while selections
@@ -347,6 +346,9 @@ void TTableLens::Paint()
         if (LastPointer.y() >= 0) TrackRow(LastPointer.y());
     }
     if (TableLensRecordList.HoveredRow >= Layout.Rows) TableLensRecordList.HoveredRow = -1;
+    // Only now: the rows shown may have changed above, and the scroll bar with them, which
+    // changes the width the frame is drawn at.
+    SetupProjection();
 
     TableLensColumnsList.DrawColumns(SpaceWidth);
     if (SelectionsController) SelectionsController->DrawSelections();
@@ -356,10 +358,19 @@ void TTableLens::Paint()
     Gl().Flush();
 }
 
+void TTableLens::DrawOverRows()
+{
+    if (SelectionsController) SelectionsController->DrawSelections();
+    StatisticsList->DrawStatistics();
+    DrawRelevanceMarkers();
+}
+
 void TTableLens::PaintOverlay()
 {
     if (!HasData) return;
     SetupView();
-    TableLensRecordList.DrawHoveredRow(Layout);
+    // The controller is shared: another view of the workspace may have painted since.
+    InstallSelectionFunctions();
+    TableLensRecordList.DrawHoveredRow(Layout, [this] { DrawOverRows(); });
     Gl().Flush();
 }

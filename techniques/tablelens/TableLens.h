@@ -82,6 +82,8 @@ private:
     void SetupView();  // viewport and projection, without clearing
     void InstallSelectionFunctions();
     void DrawRelevanceMarkers();
+    // What is drawn over the rows: bands, statistics lines, relevance markers.
+    void DrawOverRows();
     // The logical height from the panel's, the rows shown, the scroll range and the bar.
     // Also runs at every paint and conversion: a panel never shown gets no resize event.
     void UpdateSpaceHeight();

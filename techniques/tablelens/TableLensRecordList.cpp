@@ -118,7 +118,7 @@ void TTableLensRecordList::DrawRows(const TTableLensRowLayout& layout) const
     Gl().Flush();
 }
 
-void TTableLensRecordList::DrawHoveredRow(const TTableLensRowLayout& layout) const
+void TTableLensRecordList::DrawHoveredRow(const TTableLensRowLayout& layout, const std::function<void()>& overBars) const
 {
     if (!View || !Data || HoveredRow < 0) return;
     TPreProcessedRecord* record = RecordAt(HoveredRow);
@@ -131,6 +131,7 @@ void TTableLensRecordList::DrawHoveredRow(const TTableLensRowLayout& layout) con
     // Over everything drawn before, whatever its depth.
     Gl().Disable(TCapability::DepthTest);
     row.Draw();
+    if (overBars) overBars();
     row.DrawValueLabels();
     Gl().Enable(TCapability::DepthTest);
 }

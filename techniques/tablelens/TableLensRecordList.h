@@ -9,6 +9,7 @@
 // place in the order, its record from the storage row.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "techniques/tablelens/TableLensRecord.h"
@@ -36,8 +37,10 @@ public:
 
     // The visible rows of `layout` (none hovered), skipping records outside the time window.
     void DrawRows(const TTableLensRowLayout& layout) const;
-    // The hovered row highlighted, with its value labels; nothing without one.
-    void DrawHoveredRow(const TTableLensRowLayout& layout) const;
+    // The hovered row highlighted, with its value labels; nothing without one. It goes over
+    // the picture without the depth test; `overBars` runs between its bars and its labels to
+    // draw again what lies over the rows (statistics lines, band outlines, markers).
+    void DrawHoveredRow(const TTableLensRowLayout& layout, const std::function<void()>& overBars = {}) const;
 
 
     int OrderedBy = 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "render/SvgWriter.h"
 #include "tests/techniques/ViewFixture.h"
 
 namespace {
@@ -109,6 +110,40 @@ TEST_P(EveryTechnique, WithABrushOnlyRecordsThatSatisfyItAreDrawnInItsColour)
         }
     EXPECT_GT(vertices, 0u);
     EXPECT_EQ(inColour, vertices) << "a record outside the brush is drawn";
+}
+
+TEST_P(EveryTechnique, ItsSvgPictureHoldsWhatItsWindowDraws)
+{
+    // What a full frame on screen draws (and so the PNG of "Save View Image…") against what
+    // the SVG of "Save View Image…" is written from: the same kinds of things and texts.
+    TViewFixture f;
+    ASSERT_TRUE(f.LoadFile(CarsFile()));
+    TVisualizationPanel* view = f.Open(Technique());
+    f.Brush(4, 0.0f, 0.3f);
+    view->AverageAllClick();
+    const TRecordingDrawing frame = f.Paint(*view);
+    TRecordingDrawing saved;
+    view->RecordFrame(saved);
+    if (!HasFlatProjection(saved)) {
+        EXPECT_FALSE(HasFlatProjection(frame)) << "a flat view must be written as SVG";
+        return;  // a perspective view is saved as PNG only
+    }
+    const std::string svg = SvgText(saved, view->width(), view->height());
+    ASSERT_FALSE(svg.empty());
+    const std::pair<TMeaning, const char*> kinds[] = {
+        {TMeaning::Axis, "axis"},         {TMeaning::Record, "record"}, {TMeaning::Brush, "brush"},
+        {TMeaning::Statistic, "statistic"}, {TMeaning::Label, "label"},   {TMeaning::Frame, "frame"},
+        {TMeaning::Marker, "marker"},
+    };
+    for (const auto& [meaning, name] : kinds) {
+        bool drawn = !frame.TextsMeaning(meaning).empty();
+        for (const TRecordedPrimitive* p : frame.PrimitivesMeaning(meaning)) drawn = drawn || !p->Vertices.empty();
+        if (drawn) EXPECT_NE(svg.find(std::string("class=\"") + name + "\""), std::string::npos) << name << " missing";
+    }
+    for (const TRecordedText& text : frame.Texts) {
+        if (text.Text.find_first_of("<>&\"") != std::string::npos) continue;  // written escaped
+        EXPECT_NE(svg.find(">" + text.Text + "</text>"), std::string::npos) << "text \"" << text.Text << "\" missing";
+    }
 }
 
 TEST_P(EveryTechnique, ASecondDatasetReplacesTheFirstEverywhere)

@@ -1,6 +1,8 @@
 // What the parallel coordinates view draws: records per draw mode, brushes, statistics,
 // the relevance overlay, the time window, axis labels.
 #include <algorithm>
+#include <cmath>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -218,6 +220,50 @@ TEST_F(ParallelFixture, StatisticsMarksSitOnTheirAxisWithLabels)
     r = Paint();
     EXPECT_TRUE(r.HasText("Med"));
     EXPECT_FALSE(r.PrimitivesOf(TPrimitive::LineStrip).empty());
+}
+
+TEST_F(ParallelFixture, StatisticLabelsSitOnALightBackingClearOfTheAxisEndValues)
+{
+    // Mode and median at the axis maximum, the deviation near the minimum: their labels
+    // would overprint the axis-end values (the mode of a year column reads like its maximum).
+    Open({"year", "b"}, {{1, 1, 1, 0.9f, 0}, {0.01f, 0, 0, 0.02f, 1}});
+    View->AverageAllClick();
+    View->MedianAllClick();
+    View->ModaValuesAllClick();
+    View->StandardDeviationAllClick();
+    const TRecordingDrawing r = Paint();
+    const auto statistics = r.TextsMeaning(TMeaning::Statistic);
+    ASSERT_GE(statistics.size(), 8u);
+    const auto backings = r.PrimitivesMeaning(TMeaning::Statistic);
+    const float height = View->PixelsUp(13);
+    for (const TRecordedText* text : statistics) {
+        SCOPED_TRACE(text->Text + " at y " + std::to_string(text->Y));
+        // A light quad drawn before the text holds its raster position and its width.
+        const float width = View->PixelsAcross(8.0f * float(text->Text.size()));
+        bool backed = false;
+        for (const TRecordedPrimitive* p : backings) {
+            if (p->Kind != TPrimitive::Quads || p->Sequence > text->Sequence || p->Vertices.size() < 4) continue;
+            const TOpenGLColor& c = p->Vertices[0].Color;
+            if (c.C1 < 0.85f || c.C2 < 0.85f || c.C3 < 0.85f) continue;
+            float left = INFINITY, right = -INFINITY, bottom = INFINITY, top = -INFINITY;
+            for (const TRecordedVertex& v : p->Vertices) {
+                left = std::min(left, v.X), right = std::max(right, v.X);
+                bottom = std::min(bottom, v.Y), top = std::max(top, v.Y);
+            }
+            backed |= left <= text->X && text->X + width <= right && bottom <= text->Y && text->Y + View->PixelsUp(9) <= top;
+        }
+        EXPECT_TRUE(backed);
+        // Darker than the light backing: every channel of a readable text is well below it.
+        EXPECT_LT(std::min({text->Color.C1, text->Color.C2, text->Color.C3}), 0.3f);
+        EXPECT_LT(text->Color.C1 + text->Color.C2 + text->Color.C3, 1.3f);
+        // Clear of the axis-end values of its axis (same columns of characters).
+        for (const TRecordedText* end : r.TextsMeaning(TMeaning::Label)) {
+            const float endWidth = View->PixelsAcross(8.0f * float(end->Text.size()));
+            const bool sameColumns = end->X < text->X + width && text->X < end->X + endWidth;
+            if (!sameColumns) continue;
+            EXPECT_GE(std::fabs(end->Y - text->Y), height) << "overprints \"" << end->Text << "\" at y " << end->Y;
+        }
+    }
 }
 
 TEST_F(ParallelFixture, TheStandardDeviationLabelReadsInTheDimensionsUnits)

@@ -531,3 +531,76 @@ TEST_F(TableLensView, ClicksUseThisViewsBandsAfterAnotherViewPainted)
     EXPECT_NEAR(list->GetSelection(0)->MaxNormalized(), 0.7f, 0.01f);
     EXPECT_NEAR(list->GetSelection(0)->MinNormalized(), 0.3f, 0.01f);
 }
+
+TEST_F(TableLensView, TheHoveredRowLeavesStatisticsBandOutlinesAndRelevanceMarkersOverIt)
+{
+    // A band on gamma, the average of every column, a relevance point on alpha.
+    Click(XOfValue(2, 0.4f), BodyY(), Qt::ControlModifier);
+    Drag(XOfValue(2, 0.4f), XOfValue(2, 1.0f) + 20, BodyY());  // records 2, 1, 3
+    ASSERT_EQ(Controller->NumberOfSelections(), 1);
+    View->AverageAllClick();
+    View->DrawModeRelevanceClick();
+    Data->SetRelevancePoint(0, 0.5f);
+    Data->ComputeRecordRelevance();
+    Paint();
+    Move(ColumnMiddle(0), RowY(1) + 5);
+    const std::int64_t hovered = View->TableLensRecordList.HoveredRow;
+    ASSERT_GE(hovered, 0);
+    const float rowLow = float(View->RowLayout().PosY(hovered));
+    const float rowHigh = rowLow + View->Thickness();
+
+    // What a pointer move draws over the kept picture: the overlay alone.
+    TRecordingDrawing r;
+    {
+        TCurrentDrawing current(r);
+        View->PaintOverlay();
+    }
+    int lastBar = -1;
+    for (const TRecordedPrimitive* p : r.PrimitivesMeaning(TMeaning::Record)) lastBar = std::max(lastBar, p->Sequence);
+    ASSERT_GE(lastBar, 0) << "the hovered row is drawn";
+    struct TCase {
+        TMeaning Meaning;
+        const char* Name;
+    };
+    for (const TCase& c : {TCase{TMeaning::Statistic, "statistics line"}, TCase{TMeaning::Brush, "band outline"},
+                           TCase{TMeaning::Marker, "relevance marker"}}) {
+        // A vertical line drawn after the row's bars that spans the row.
+        bool over = false;
+        for (const TRecordedPrimitive* p : r.PrimitivesMeaning(c.Meaning)) {
+            if (p->Sequence < lastBar || p->Kind == TPrimitive::Quads) continue;
+            for (const TRecordedVertex& a : p->Vertices)
+                for (const TRecordedVertex& b : p->Vertices)
+                    over |= a.X == b.X && a.Y <= rowLow && rowHigh <= b.Y;
+        }
+        EXPECT_TRUE(over) << c.Name << " broken at the hovered row";
+    }
+}
+
+TEST_F(TableLensView, AScrollBarThatComesOrGoesWithinAPaintLeavesThatFrameAtTheNewWidth)
+{
+    // 200 rows need a scroll bar; a band holding 10 of them does not.
+    std::vector<float> values(200);
+    for (std::size_t k = 0; k < values.size(); ++k) values[k] = float(k) / 199.0f;
+    Open({"a", "b"}, {values, values});
+    View->show();  // the scroll bar shows only on a visible view
+    Paint();
+    ASSERT_TRUE(View->VerticalScrollBar()->isVisible());
+    for (const bool brushed : {true, false}) {
+        SCOPED_TRACE(brushed ? "brushed to 10 rows" : "every row again");
+        // Changed without a paint, as another view of the workspace changes the brushes.
+        if (brushed)
+            AddSelectionOver(*Controller->GetSelectionsList(0), Data.get(), 0.0f, 9.5f / 199.0f);
+        else
+            Controller->RemoveAllSelections();
+        const TRecordingDrawing r = Paint();
+        EXPECT_EQ(View->VerticalScrollBar()->isVisible(), !brushed);
+        const std::string viewport = "Viewport(0,0," + std::to_string(View->DrawWidth()) + "," +
+                                     std::to_string(View->height()) + ")";
+        std::string last;
+        for (const std::string& call : r.Calls)
+            if (call.rfind("Viewport(", 0) == 0) last = call;
+        EXPECT_EQ(last, viewport);
+        EXPECT_EQ(r.CountCalls(viewport), r.CountCalls("Viewport(")) << "the whole frame at one width";
+    }
+    View->hide();
+}
