@@ -378,6 +378,49 @@ void TOpenGLDrawing::Viewport(int x, int y, int width, int height)
     glViewport(scaled(x), scaled(y), width > 0 ? scaled(width) : 0, height > 0 ? scaled(height) : 0);
 }
 
+// ---- pictures
+
+void TOpenGLDrawing::Image(float x0, float y0, float x1, float y1, float z, const TRgbaImage& image)
+{
+    if (Refuse() || image.Empty() || Selecting) return;
+    FlushBatch();
+    TGlTimer timer(GlSeconds);
+    // The enables, blend function and texture binding go back as they were.
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    // One texel per device pixel where the picture was made at the rectangle's size.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.Width, image.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 image.Pixels.data());
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(x0, y0, z);
+    glTexCoord2f(1, 0);
+    glVertex3f(x1, y0, z);
+    glTexCoord2f(1, 1);
+    glVertex3f(x1, y1, z);
+    glTexCoord2f(0, 1);
+    glVertex3f(x0, y1, z);
+    glEnd();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &texture);
+    glPopAttrib();
+    ++DrawCalls;
+    ColorKnown = false;
+}
+
 // ---- text
 
 void TOpenGLDrawing::RasterPos(float x, float y, float z)

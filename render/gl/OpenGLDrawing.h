@@ -58,6 +58,7 @@ public:
     void End() override;
     void DrawArrays(TPrimitive primitive, const float* positions, int components, const float* colors,
                     std::size_t count) override;
+    void Image(float x0, float y0, float x1, float y1, float z, const TRgbaImage& image) override;
     void RasterPos(float x, float y, float z = 0.0f) override;
     void Text(const std::string& text) override;
     void MatrixMode(TMatrixMode mode) override;

@@ -1,0 +1,230 @@
+#include "render/Density.h"
+
+#include <algorithm>
+#include <cmath>
+
+// ---- bin codes
+
+void TBinCodes::Code(const float* values, std::size_t count, int bins)
+{
+    bins = std::clamp(bins, 1, MaxBins);
+    if (values == Source && count == Codes.size() && bins == BinsValue) return;
+    Source = values;
+    BinsValue = bins;
+    Codes.resize(count);
+    ++Computations;
+    const float scale = float(bins);
+    const int last = bins - 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const float v = values[i];
+        // Not a number and values at or below 0 go to bin 0, those at or above 1 to the last.
+        int b = v > 0.0f ? int(std::min(v, 1.0f) * scale) : 0;
+        Codes[i] = std::uint8_t(b > last ? last : b);
+    }
+}
+
+// ---- the grid
+
+void TDensityGrid::Reset(int width, int height, bool colorSums)
+{
+    W = std::max(width, 0);
+    H = std::max(height, 0);
+    ColorSums = colorSums;
+    const std::size_t n = std::size_t(W) * std::size_t(H);
+    Weights.assign(n, 0.0f);
+    if (colorSums)
+        Colors.assign(3 * n, 0.0f);
+    else
+        Colors.clear();
+}
+
+TOpenGLColor TDensityGrid::MeanColor(int x, int y, const TOpenGLColor& uniform) const
+{
+    const std::size_t i = std::size_t(y) * W + x;
+    const float w = Weights[i];
+    if (!ColorSums || !(w > 0.0f)) return uniform;
+    return {Colors[3 * i] / w, Colors[3 * i + 1] / w, Colors[3 * i + 2] / w};
+}
+
+double TDensityGrid::ColumnSum(int x) const
+{
+    double sum = 0;
+    if (x < 0 || x >= W) return 0;
+    for (int y = 0; y < H; ++y) sum += Weights[std::size_t(y) * W + x];
+    return sum;
+}
+
+double TDensityGrid::Total() const
+{
+    double sum = 0;
+    for (float w : Weights) sum += w;
+    return sum;
+}
+
+float TDensityGrid::MaxWeight() const
+{
+    float m = 0;
+    for (float w : Weights) m = std::max(m, w);
+    return m;
+}
+
+// ---- pairs of bins
+
+void TBinPairCounts::Reset(int bins, bool colorSums)
+{
+    BinsValue = std::clamp(bins, 1, TBinCodes::MaxBins);
+    ColorSums = colorSums;
+    const std::size_t n = std::size_t(BinsValue) * std::size_t(BinsValue);
+    Weights.assign(n, 0.0f);
+    if (colorSums)
+        Colors.assign(6 * n, 0.0f);
+    else
+        Colors.clear();
+}
+
+void TBinPairCounts::AddRows(const std::uint8_t* left, const std::uint8_t* right, const std::uint32_t* rows,
+                             std::size_t count)
+{
+    float* weights = Weights.data();
+    const std::size_t bins = std::size_t(BinsValue);
+    if (rows) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t r = rows[i];
+            weights[left[r] * bins + right[r]] += 1.0f;
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) weights[left[i] * bins + right[i]] += 1.0f;
+    }
+}
+
+std::size_t TBinPairCounts::NonEmpty() const
+{
+    std::size_t n = 0;
+    for (float w : Weights) n += w != 0.0f;
+    return n;
+}
+
+double TBinPairCounts::Total() const
+{
+    double sum = 0;
+    for (float w : Weights) sum += w;
+    return sum;
+}
+
+void TBinPairCounts::Coarsen()
+{
+    if (BinsValue < 2 || BinsValue % 2 != 0) return;
+    const int half = BinsValue / 2;
+    std::vector<float> weights(std::size_t(half) * half, 0.0f);
+    std::vector<float> colors(ColorSums ? 6 * weights.size() : 0, 0.0f);
+    for (int l = 0; l < BinsValue; ++l)
+        for (int r = 0; r < BinsValue; ++r) {
+            const std::size_t from = std::size_t(l) * BinsValue + r;
+            const std::size_t to = std::size_t(l / 2) * half + std::size_t(r / 2);
+            weights[to] += Weights[from];
+            if (ColorSums)
+                for (int k = 0; k < 6; ++k) colors[6 * to + k] += Colors[6 * from + k];
+        }
+    BinsValue = half;
+    Weights = std::move(weights);
+    Colors = std::move(colors);
+}
+
+void RasterisePairs(const TBinPairCounts& pairs, TDensityGrid& grid, float leftX, float rightX)
+{
+    const int width = grid.Width(), height = grid.Height();
+    const int first = std::max(0, FirstColumnBetween(leftX));
+    const int last = std::min(width - 1, LastColumnBetween(rightX));
+    const float span = rightX - leftX;
+    if (first > last || height <= 0 || !(span > 0.0f)) return;
+    const int bins = pairs.Bins();
+    std::vector<float> centre(bins);
+    for (int b = 0; b < bins; ++b) centre[b] = BinCentreRow(b, bins, height);
+    const bool colours = pairs.HasColorSums() && grid.HasColorSums();
+    const float top = float(height) - 0.5f;
+    for (int l = 0; l < bins; ++l)
+        for (int r = 0; r < bins; ++r) {
+            const float w = pairs.Weight(l, r);
+            if (w == 0.0f) continue;
+            const float ya = centre[l];
+            const float slope = (centre[r] - ya) / span;
+            const float t0 = (float(first) + 0.5f - leftX) / span;
+            float y = ya + (float(first) + 0.5f - leftX) * slope;
+            if (!colours) {
+                for (int c = first; c <= last; ++c, y += slope) grid.Add(c, int(std::clamp(y, 0.0f, top)), w);
+                continue;
+            }
+            const float* s = pairs.ColorSum(l, r);
+            const float step = 1.0f / span;
+            float t = t0;
+            for (int c = first; c <= last; ++c, y += slope, t += step)
+                grid.AddSums(c, int(std::clamp(y, 0.0f, top)), w, s[0] + (s[3] - s[0]) * t, s[1] + (s[4] - s[1]) * t,
+                             s[2] + (s[5] - s[2]) * t);
+        }
+}
+
+// ---- tone map
+
+float TToneMap::Alpha(float w, float m) const
+{
+    if (!(w > 0.0f)) return 0.0f;
+    const float ceiling = std::max(m, 1.0f);
+    const float a = Floor * std::min(w, 1.0f) + (1.0f - Floor) * std::log1p(std::min(w, ceiling)) / std::log1p(ceiling);
+    return std::clamp(a, 0.0f, 1.0f) * Opacity;
+}
+
+namespace {
+std::uint8_t Byte(float v)
+{
+    if (!(v > 0.0f)) return 0;
+    if (v >= 1.0f) return 255;
+    return std::uint8_t(v * 255.0f + 0.5f);
+}
+} // namespace
+
+void ToneMapRegion(const TDensityGrid& grid, int x0, int y0, int width, int height, float maxWeight,
+                   const TOpenGLColor& uniform, const TToneMap& map, TRgbaImage& out)
+{
+    width = std::max(0, std::min(width, grid.Width() - x0));
+    height = std::max(0, std::min(height, grid.Height() - y0));
+    out.Reset(width, height);
+    if (width == 0 || height == 0) return;
+    // Alpha as a table over the weights in use would not help the weighted (relevance)
+    // case; the logarithm per non-empty pixel is cheap next to the counting.
+    const std::uint8_t ur = Byte(uniform.C1), ug = Byte(uniform.C2), ub = Byte(uniform.C3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const float w = grid.Weight(x0 + x, y0 + y);
+            if (!(w > 0.0f)) continue;
+            std::uint8_t* p = out.Pixel(x, y);
+            if (grid.HasColorSums()) {
+                const TOpenGLColor c = grid.MeanColor(x0 + x, y0 + y, uniform);
+                p[0] = Byte(c.C1);
+                p[1] = Byte(c.C2);
+                p[2] = Byte(c.C3);
+            } else {
+                p[0] = ur;
+                p[1] = ug;
+                p[2] = ub;
+            }
+            p[3] = Byte(map.Alpha(w, maxWeight));
+        }
+}
+
+void ToneMap(const TDensityGrid& grid, const TOpenGLColor& uniform, const TToneMap& map, TRgbaImage& out)
+{
+    ToneMapRegion(grid, 0, 0, grid.Width(), grid.Height(), grid.MaxWeight(), uniform, map, out);
+}
+
+std::string GroupedNumber(long long value)
+{
+    const bool negative = value < 0;
+    std::string digits = std::to_string(negative ? -(value + 1) + 1ull : static_cast<unsigned long long>(value));
+    std::string out;
+    const int n = int(digits.size());
+    for (int i = 0; i < n; ++i) {
+        out += digits[i];
+        if ((n - 1 - i) % 3 == 0 && i != n - 1) out += ',';
+    }
+    return negative ? "-" + out : out;
+}
