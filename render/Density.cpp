@@ -5,22 +5,14 @@
 
 // ---- bin codes
 
-void TBinCodes::Code(const float* values, std::size_t count, int bins)
+void TBinCodes::Code(const float* values, std::size_t count, std::uint64_t stamp)
 {
-    bins = std::clamp(bins, 1, MaxBins);
-    if (values == Source && count == Codes.size() && bins == BinsValue) return;
+    if (values == Source && count == Codes.size() && stamp == Stamp && Computations > 0) return;
     Source = values;
-    BinsValue = bins;
+    Stamp = stamp;
     Codes.resize(count);
     ++Computations;
-    const float scale = float(bins);
-    const int last = bins - 1;
-    for (std::size_t i = 0; i < count; ++i) {
-        const float v = values[i];
-        // Not a number and values at or below 0 go to bin 0, those at or above 1 to the last.
-        int b = v > 0.0f ? int(std::min(v, 1.0f) * scale) : 0;
-        Codes[i] = std::uint8_t(b > last ? last : b);
-    }
+    for (std::size_t i = 0; i < count; ++i) Codes[i] = CodeOf(values[i]);
 }
 
 // ---- the grid
@@ -72,7 +64,7 @@ float TDensityGrid::MaxWeight() const
 
 void TBinPairCounts::Reset(int bins, bool colorSums)
 {
-    BinsValue = std::clamp(bins, 1, TBinCodes::MaxBins);
+    BinsValue = std::clamp(bins, 1, MaxBins);
     ColorSums = colorSums;
     const std::size_t n = std::size_t(BinsValue) * std::size_t(BinsValue);
     Weights.assign(n, 0.0f);
@@ -82,18 +74,21 @@ void TBinPairCounts::Reset(int bins, bool colorSums)
         Colors.clear();
 }
 
-void TBinPairCounts::AddRows(const std::uint8_t* left, const std::uint8_t* right, const std::uint32_t* rows,
+void TBinPairCounts::AddRows(const std::uint16_t* left, const std::uint16_t* right, const std::uint32_t* rows,
                              std::size_t count)
 {
     float* weights = Weights.data();
-    const std::size_t bins = std::size_t(BinsValue);
+    int log2 = 0;
+    while ((1 << (log2 + 1)) <= BinsValue) ++log2;
+    const int shift = 16 - log2;
     if (rows) {
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint32_t r = rows[i];
-            weights[left[r] * bins + right[r]] += 1.0f;
+            weights[(std::size_t(left[r] >> shift) << log2) | std::size_t(right[r] >> shift)] += 1.0f;
         }
     } else {
-        for (std::size_t i = 0; i < count; ++i) weights[left[i] * bins + right[i]] += 1.0f;
+        for (std::size_t i = 0; i < count; ++i)
+            weights[(std::size_t(left[i] >> shift) << log2) | std::size_t(right[i] >> shift)] += 1.0f;
     }
 }
 

@@ -21,31 +21,36 @@
 #include "render/OpenGLColor.h"
 #include "render/RgbaImage.h"
 
-// One byte per cell: the bin of each normalised value of a column in `Bins` equal bins over
-// [0, 1] (values outside clamp to the first or last bin, not-a-number to the first).
+// Two bytes per cell: each normalised value of a column as a code of 16 bits, its bin among
+// 2^16 equal bins over [0, 1] (values outside clamp to the first or last, not-a-number to
+// the first). Any coarser bin follows from the code alone, BinOfCode(code, bins), so one
+// coding of a column serves every axis length, cell size and window size.
 class TBinCodes {
 public:
-    static constexpr int MaxBins = 256;
-    // Bins of a value: floor(v × bins) clamped to 0 … bins − 1.
-    static int BinOf(float value, int bins)
+    static constexpr int Levels = 65536;
+    // The bin of a value among `bins`: floor(v × bins) clamped to 0 … bins − 1.
+    static int BinOf(float value, int bins) { return BinOfCode(CodeOf(value), bins); }
+    static std::uint16_t CodeOf(float value)
     {
         if (!(value > 0.0f)) return 0;
-        const int b = value >= 1.0f ? bins - 1 : int(value * float(bins));
-        return b < bins ? b : bins - 1;
+        if (value >= 1.0f) return Levels - 1;
+        const int c = int(value * float(Levels));
+        return std::uint16_t(c < Levels ? c : Levels - 1);
     }
-    // Codes `count` values in `bins` bins (1 … MaxBins); nothing is done when the column,
-    // its length and the bins are those of the last call.
-    void Code(const float* values, std::size_t count, int bins);
-    const std::uint8_t* Data() const { return Codes.data(); }
-    int Bins() const { return BinsValue; }
+    static int BinOfCode(std::uint16_t code, int bins) { return int((std::uint32_t(code) * std::uint32_t(bins)) >> 16); }
+
+    // Codes `count` values; nothing is done when the column and its length are those of the
+    // last call and `stamp` (a change stamp of the values) is the same.
+    void Code(const float* values, std::size_t count, std::uint64_t stamp = 0);
+    const std::uint16_t* Data() const { return Codes.data(); }
     std::size_t Count() const { return Codes.size(); }
     // How often codes were computed (tests: kept between paints).
     long long Computations = 0;
 
 private:
-    std::vector<std::uint8_t> Codes;
+    std::vector<std::uint16_t> Codes;
     const float* Source = nullptr;
-    int BinsValue = 0;
+    std::uint64_t Stamp = 0;
 };
 
 // A grid of Width × Height pixels (row 0 at the bottom) of accumulated weight, and of
@@ -108,6 +113,7 @@ private:
 // Weight and colour sums per (left bin, right bin) of a pair of neighbouring axes.
 class TBinPairCounts {
 public:
+    static constexpr int MaxBins = 256;
     // Bins per axis; zeroes the counts (the colour sums only when `colorSums`).
     void Reset(int bins, bool colorSums);
     int Bins() const { return BinsValue; }
@@ -127,7 +133,8 @@ public:
         c[5] += weight * rightColor.C3;
     }
     // Counts `count` rows of two coded columns with weight 1 each (rows null: 0 … count − 1).
-    void AddRows(const std::uint8_t* left, const std::uint8_t* right, const std::uint32_t* rows, std::size_t count);
+    // The bins must be a power of two.
+    void AddRows(const std::uint16_t* left, const std::uint16_t* right, const std::uint32_t* rows, std::size_t count);
 
     float Weight(int left, int right) const { return Weights[std::size_t(left) * BinsValue + right]; }
     const float* ColorSum(int left, int right) const { return &Colors[6 * (std::size_t(left) * BinsValue + right)]; }

@@ -2,6 +2,7 @@
 // against sums the pictures must keep and against the exact line of a record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -40,31 +41,41 @@ TEST(BinCodes, ValuesFallIntoTheirBinAndTheEdgesClamp)
                  {7.0f, 8, 7},   {std::nanf(""), 8, 0}, {0.26f, 4, 1}, {0.25f, 4, 1}};
     for (const auto& c : cases) {
         TBinCodes codes;
-        codes.Code(&c.Value, 1, c.Bins);
-        EXPECT_EQ(codes.Data()[0], c.Bin) << c.Value << " in " << c.Bins;
+        codes.Code(&c.Value, 1);
+        EXPECT_EQ(TBinCodes::BinOfCode(codes.Data()[0], c.Bins), c.Bin) << c.Value << " in " << c.Bins;
         EXPECT_EQ(TBinCodes::BinOf(c.Value, c.Bins), c.Bin) << c.Value << " in " << c.Bins;
     }
 }
 
-TEST(BinCodes, AreComputedOncePerColumnAndBins)
+TEST(BinCodes, AreComputedOncePerColumnAndServeEveryResolution)
 {
     const std::vector<float> values{0.1f, 0.9f, 0.5f};
     TBinCodes codes;
-    codes.Code(values.data(), values.size(), 16);
-    codes.Code(values.data(), values.size(), 16);
+    codes.Code(values.data(), values.size(), 1);
+    codes.Code(values.data(), values.size(), 1);
     EXPECT_EQ(codes.Computations, 1);
-    codes.Code(values.data(), values.size(), 32);  // another axis length
+    codes.Code(values.data(), values.size(), 2);  // the values changed
     EXPECT_EQ(codes.Computations, 2);
+    // A code's bin at any resolution is the value's bin there, within one bin.
+    std::mt19937 random(1);
+    std::uniform_real_distribution<float> uniform(0.0f, 1.0f);
+    for (int i = 0; i < 10000; ++i) {
+        const float v = uniform(random);
+        for (const int bins : {1, 7, 64, 256, 333, 1600}) {
+            const int exact = std::min(bins - 1, int(v * float(bins)));
+            EXPECT_LE(std::abs(TBinCodes::BinOfCode(TBinCodes::CodeOf(v), bins) - exact), 1) << v << " " << bins;
+        }
+    }
 }
 
 TEST(ParallelDensity, EveryColumnBetweenTheAxesSumsToTheRecordsDrawn)
 {
     const std::size_t n = 5000;
     const TTwoAxes axes = RandomAxes(n, 7);
-    for (const int bins : {4, 64, 256}) {
+    for (const int bins : {4, 64, 256}) {  // powers of two, as AddRows needs
         TBinCodes left, right;
-        left.Code(axes.Left.data(), n, bins);
-        right.Code(axes.Right.data(), n, bins);
+        left.Code(axes.Left.data(), n);
+        right.Code(axes.Right.data(), n);
         TBinPairCounts pairs;
         pairs.Reset(bins, false);
         pairs.AddRows(left.Data(), right.Data(), nullptr, n);
@@ -85,8 +96,8 @@ TEST(ParallelDensity, TheBrushedLayerSumsToTheBrushedRecordsWithTheirMeanColour)
     const std::size_t n = 3000;
     const TTwoAxes axes = RandomAxes(n, 11);
     TBinCodes left, right;
-    left.Code(axes.Left.data(), n, 64);
-    right.Code(axes.Right.data(), n, 64);
+    left.Code(axes.Left.data(), n);
+    right.Code(axes.Right.data(), n);
     // Brushed: the records whose left value lies under 0.3, in red, or over 0.8, in green.
     TBinPairCounts pairs;
     pairs.Reset(64, true);
@@ -95,7 +106,7 @@ TEST(ParallelDensity, TheBrushedLayerSumsToTheBrushedRecordsWithTheirMeanColour)
         const float v = axes.Left[i];
         if (v >= 0.3f && v <= 0.8f) continue;
         const TOpenGLColor c = v < 0.3f ? TOpenGLColor(1, 0, 0) : TOpenGLColor(0, 1, 0);
-        pairs.Add(left.Data()[i], right.Data()[i], 1.0f, c, c);
+        pairs.Add(TBinCodes::BinOfCode(left.Data()[i], 64), TBinCodes::BinOfCode(right.Data()[i], 64), 1.0f, c, c);
         ++brushed;
     }
     TDensityGrid grid;
@@ -145,11 +156,11 @@ TEST(ParallelDensity, CoarseningKeepsTheWeightOfEveryPair)
 {
     const TTwoAxes axes = RandomAxes(2000, 3);
     TBinCodes left, right;
-    left.Code(axes.Left.data(), 2000, 256);
-    right.Code(axes.Right.data(), 2000, 256);
+    left.Code(axes.Left.data(), 2000);
+    right.Code(axes.Right.data(), 2000);
     TBinPairCounts fine, coarse;
     fine.Reset(256, true);
-    for (std::size_t i = 0; i < 2000; ++i) fine.Add(left.Data()[i], right.Data()[i], 1.0f, {1, 0, 0}, {0, 0, 1});
+    for (std::size_t i = 0; i < 2000; ++i) fine.Add(TBinCodes::BinOfCode(left.Data()[i], 256), TBinCodes::BinOfCode(right.Data()[i], 256), 1.0f, {1, 0, 0}, {0, 0, 1});
     coarse = fine;
     coarse.Coarsen();
     ASSERT_EQ(coarse.Bins(), 128);
