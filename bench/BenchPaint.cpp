@@ -15,7 +15,8 @@
 // `paint_resized technique=T records=R seconds=S` (median).
 // --drag moves one bound of a brush on dimension 1 in 20 steps (from 0.8 down by 0.02, a
 // brush [0.2, 0.8] placed first) and times each step's whole repaint:
-// `paint_drag technique=T records=R drag_seconds=S` (median).
+// `paint_drag technique=T records=R drag_seconds=S selections_seconds=L` (medians; L is the
+// part spent in the selections: the records inside and their frequencies).
 // --image FILE.png writes the painted view after the timed repaints.
 // --move then times pointer moves over the view (its own mouse handler, which repaints what
 // it needs): `paint_move technique=T records=R seconds=S full_paints=F overlay_paints=O`,
@@ -285,14 +286,19 @@ int RunPaint(const std::string& file, const TTechnique& technique, int width, in
         // One bound of a brush moved step by step, as a drag does; each step repaints all.
         TSelectioner* moved = AddSelectionOver(*controller.GetSelectionsList(1), &data, 0.2f, 0.8f);
         view->Repaint();
-        std::vector<double> steps;
+        std::vector<double> steps, selecting;
         for (int step = 1; step <= 20 && moved; ++step) {
+            // The selections' own part (the records inside, their frequencies), then the paint.
+            const double t0 = NowSeconds();
             moved->SetMaxNormalized(0.8f - 0.02f * float(step));
+            controller.ListOfItemsSatisfyingSelections();
+            const double selected = NowSeconds() - t0;
             double c = 0, tc = 0;
-            steps.push_back(TimedRepaint(*view, c, tc));
+            steps.push_back(selected + TimedRepaint(*view, c, tc));
+            selecting.push_back(selected);
         }
-        std::printf("paint_drag technique=%s records=%d drag_seconds=%.6f steps=%zu\n", key, data.RecordsNumber,
-                    Median(steps), steps.size());
+        std::printf("paint_drag technique=%s records=%d drag_seconds=%.6f selections_seconds=%.6f steps=%zu\n", key,
+                    data.RecordsNumber, Median(steps), Median(selecting), steps.size());
         std::fflush(stdout);
     }
     if (!options.Image.empty()) {

@@ -2,6 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+std::uint64_t NewImageVersion()
+{
+    static std::uint64_t next = 0;  // the user-interface thread only
+    return ++next;
+}
 
 // ---- bin codes
 
@@ -136,25 +143,36 @@ void RasterisePairs(const TBinPairCounts& pairs, TDensityGrid& grid, float leftX
     std::vector<float> centre(bins);
     for (int b = 0; b < bins; ++b) centre[b] = BinCentreRow(b, bins, height);
     const bool colours = pairs.HasColorSums() && grid.HasColorSums();
-    const float top = float(height) - 0.5f;
+    const float top = float(height) - 0.001f;
+    const float step = 1.0f / span;
+    float* weights = grid.WeightData();  // rows are clamped to the grid and columns lie inside it
     for (int l = 0; l < bins; ++l)
         for (int r = 0; r < bins; ++r) {
             const float w = pairs.Weight(l, r);
             if (w == 0.0f) continue;
             const float ya = centre[l];
             const float slope = (centre[r] - ya) / span;
-            const float t0 = (float(first) + 0.5f - leftX) / span;
-            float y = ya + (float(first) + 0.5f - leftX) * slope;
-            if (!colours) {
-                for (int c = first; c <= last; ++c, y += slope) grid.Add(c, int(std::clamp(y, 0.0f, top)), w);
-                continue;
+            const float* s = colours ? pairs.ColorSum(l, r) : nullptr;
+            // The rows the line crosses within each column (from its left to its right
+            // edge) share the pair's weight, so a steep line stays unbroken and the column
+            // still receives the whole weight once.
+            float y0 = std::clamp(ya + (float(first) - leftX) * slope, 0.0f, top);
+            float t = (float(first) + 0.5f - leftX) * step;
+            for (int c = first; c <= last; ++c, t += step) {
+                const float y1 = std::clamp(ya + (float(c + 1) - leftX) * slope, 0.0f, top);
+                const int from = int(std::min(y0, y1)), to = int(std::max(y0, y1));
+                y0 = y1;
+                const float share = w / float(to - from + 1);
+                if (!s) {
+                    float* cell = weights + std::size_t(from) * std::size_t(width) + std::size_t(c);
+                    for (int y = from; y <= to; ++y, cell += width) *cell += share;
+                    continue;
+                }
+                const float k = share / w;
+                const float red = (s[0] + (s[3] - s[0]) * t) * k, green = (s[1] + (s[4] - s[1]) * t) * k,
+                            blue = (s[2] + (s[5] - s[2]) * t) * k;
+                for (int y = from; y <= to; ++y) grid.AddSums(c, y, share, red, green, blue);
             }
-            const float* s = pairs.ColorSum(l, r);
-            const float step = 1.0f / span;
-            float t = t0;
-            for (int c = first; c <= last; ++c, y += slope, t += step)
-                grid.AddSums(c, int(std::clamp(y, 0.0f, top)), w, s[0] + (s[3] - s[0]) * t, s[1] + (s[4] - s[1]) * t,
-                             s[2] + (s[5] - s[2]) * t);
         }
 }
 
@@ -164,11 +182,23 @@ float TToneMap::Alpha(float w, float m) const
 {
     if (!(w > 0.0f)) return 0.0f;
     const float ceiling = std::max(m, 1.0f);
-    const float a = Floor * std::min(w, 1.0f) + (1.0f - Floor) * std::log1p(std::min(w, ceiling)) / std::log1p(ceiling);
+    const float a = Floor + (1.0f - Floor) * std::log1p(std::min(w, ceiling)) / std::log1p(ceiling);
     return std::clamp(a, 0.0f, 1.0f) * Opacity;
 }
 
 namespace {
+// log2 of x > 0 within about 0.005: the exponent plus a parabola through the mantissa.
+float FastLog2(float x)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const float exponent = float(int((bits >> 23) & 255) - 128);
+    bits = (bits & 0x007FFFFFu) | 0x3F800000u;
+    float m;
+    std::memcpy(&m, &bits, sizeof m);
+    return exponent + (-0.34484843f * m + 2.02466578f) * m - 0.67487759f;
+}
+
 std::uint8_t Byte(float v)
 {
     if (!(v > 0.0f)) return 0;
@@ -184,8 +214,12 @@ void ToneMapRegion(const TDensityGrid& grid, int x0, int y0, int width, int heig
     height = std::max(0, std::min(height, grid.Height() - y0));
     out.Reset(width, height);
     if (width == 0 || height == 0) return;
-    // Alpha as a table over the weights in use would not help the weighted (relevance)
-    // case; the logarithm per non-empty pixel is cheap next to the counting.
+    // TToneMap::Alpha with a fast logarithm (a million pixels a paint).
+    const float ceiling = std::max(maxWeight, 1.0f);
+    const float scale = (1.0f - map.Floor) / FastLog2(1.0f + ceiling);
+    auto alpha = [&](float w) {
+        return std::clamp(map.Floor + scale * FastLog2(1.0f + std::min(w, ceiling)), 0.0f, 1.0f) * map.Opacity;
+    };
     const std::uint8_t ur = Byte(uniform.C1), ug = Byte(uniform.C2), ub = Byte(uniform.C3);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
@@ -202,7 +236,7 @@ void ToneMapRegion(const TDensityGrid& grid, int x0, int y0, int width, int heig
                 p[1] = ug;
                 p[2] = ub;
             }
-            p[3] = Byte(map.Alpha(w, maxWeight));
+            p[3] = Byte(alpha(w));
         }
 }
 

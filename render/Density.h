@@ -96,6 +96,8 @@ public:
     }
 
     float Weight(int x, int y) const { return Weights[std::size_t(y) * W + x]; }
+    // The weights, row after row from the bottom (for tight loops that check bounds first).
+    float* WeightData() { return Weights.data(); }
     // The mean colour at a pixel (`uniform` where the grid keeps no colour sums or the pixel
     // is empty).
     TOpenGLColor MeanColor(int x, int y, const TOpenGLColor& uniform) const;
@@ -155,10 +157,11 @@ private:
 inline float BinCentreRow(int bin, int bins, int height) { return (float(bin) + 0.5f) / float(bins) * float(height); }
 
 // Draws the pairs into `grid` as lines from each left bin's centre at pixel column
-// `leftX` to the right bin's centre at `rightX` (pixel positions of the two axes): one
-// sample per pixel column strictly between the axes' columns, weighted by the pair's
-// weight, its colour interpolated from the left to the right colour as a line's vertex
-// colours are. So every such column receives the pairs' whole weight once.
+// `leftX` to the right bin's centre at `rightX` (pixel positions of the two axes), in the
+// pixel columns strictly between the axes' columns: in each column the rows the line
+// crosses share the pair's weight, its colour interpolated from the left to the right
+// colour as a line's vertex colours are. So every such column receives the pairs' whole
+// weight once.
 void RasterisePairs(const TBinPairCounts& pairs, TDensityGrid& grid, float leftX, float rightX);
 
 // The first and last pixel column strictly between two axes at pixel positions leftX,
@@ -168,9 +171,10 @@ inline int LastColumnBetween(float rightX) { return int(rightX) - 1; }
 
 struct TToneMap {
     // Opacity of a pixel of weight w > 0 in a grid whose heaviest pixel weighs m:
-    // Floor × min(w, 1) + (1 − Floor) × log(1 + w) / log(1 + max(m, 1)), at most 1, times
-    // Opacity. The floor keeps one record visible among a million; the logarithm keeps
-    // the dense parts from saturating everything.
+    // Floor + (1 − Floor) × log(1 + w) / log(1 + max(m, 1)), at most 1, times Opacity. The
+    // floor keeps one record visible among a million (also where a steep line spreads its
+    // weight over several rows); the logarithm keeps the dense parts from saturating
+    // everything.
     float Floor = 0.3f;
     float Opacity = 1.0f;
     float Alpha(float w, float m) const;

@@ -72,6 +72,7 @@ void TOpenGLDrawing::BeginPaint(double pixelRatio)
 {
     PixelRatio = pixelRatio > 0 && std::isfinite(pixelRatio) ? pixelRatio : 1.0;
     ColorKnown = NormalKnown = false;
+    ++Paints;
     // Widths persist in the context from paint to paint, as in OpenGL; they are applied
     // again because the pixel ratio may have changed (and starts OpenGL's 1-pixel
     // defaults at the ratio's size).
@@ -96,6 +97,25 @@ void TOpenGLDrawing::EndPaint()
     if (InPrimitive) End();
     FlushBatch();
     if (Selecting) EndSelect();  // never leave the context in selection mode
+    for (std::size_t i = 0; i < Textures.size();) {
+        if (Textures[i].LastUse + 2 < Paints) {
+            GLuint id = Textures[i].Id;
+            glDeleteTextures(1, &id);
+            Textures[i] = Textures.back();
+            Textures.pop_back();
+        } else {
+            ++i;
+        }
+    }
+}
+
+void TOpenGLDrawing::ReleaseTextures()
+{
+    for (const TTexture& texture : Textures) {
+        GLuint id = texture.Id;
+        glDeleteTextures(1, &id);
+    }
+    Textures.clear();
 }
 
 // ---- batching
@@ -387,17 +407,28 @@ void TOpenGLDrawing::Image(float x0, float y0, float x1, float y1, float z, cons
     TGlTimer timer(GlSeconds);
     // The enables, blend function and texture binding go back as they were.
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    // One texel per device pixel where the picture was made at the rectangle's size.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.Width, image.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 image.Pixels.data());
+    TTexture* kept = nullptr;
+    for (TTexture& texture : Textures)
+        if (image.Version != 0 && texture.Version == image.Version) kept = &texture;
+    if (kept) {
+        glBindTexture(GL_TEXTURE_2D, kept->Id);
+        kept->LastUse = Paints;
+    } else {
+        GLuint id = 0;
+        glGenTextures(1, &id);
+        glBindTexture(GL_TEXTURE_2D, id);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        // One texel per device pixel where the picture was made at the rectangle's size.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.Width, image.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     image.Pixels.data());
+        ++TextureUploads;
+        // A picture without a version is never found again: its texture goes after the paint.
+        Textures.push_back({image.Version, id, Paints});
+    }
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
@@ -415,7 +446,6 @@ void TOpenGLDrawing::Image(float x0, float y0, float x1, float y1, float z, cons
     glVertex3f(x0, y1, z);
     glEnd();
     glBindTexture(GL_TEXTURE_2D, 0);
-    glDeleteTextures(1, &texture);
     glPopAttrib();
     ++DrawCalls;
     ColorKnown = false;

@@ -85,6 +85,16 @@ void TParallelDensity::Count(const TPreProcessedData& data, const TParallelAxesG
     CodeColumns(data, axes);
     int bins = TBinPairCounts::MaxBins;
     while (bins > 2 && bins > frame.PixelHeight) bins /= 2;
+    // Records all of one colour (one brush, or the context) need no colour sums.
+    TOpenGLColor single(0, 0, 1);
+    if (colors && mode == drawmodeNormal) {
+        bool same = true;
+        for (std::size_t i = 1; same && i < colors->size(); ++i) same = (*colors)[i] == (*colors)[0];
+        if (same) {
+            if (!colors->empty()) single = (*colors)[0];
+            colors = nullptr;
+        }
+    }
     const bool uniform = !colors && mode == drawmodeNormal;
     Grid.Reset(frame.PixelWidth, frame.PixelHeight, !uniform);
     const float pixelsPerUnit = float(frame.PixelWidth) / (frame.X1 - frame.X0);
@@ -145,7 +155,7 @@ void TParallelDensity::Count(const TPreProcessedData& data, const TParallelAxesG
     }
     TToneMap map;
     map.Opacity = opacity;
-    ToneMap(Grid, TOpenGLColor(0, 0, 1), map, out);
+    ToneMap(Grid, single, map, out);
 }
 
 namespace {

@@ -330,8 +330,9 @@ TEST(ScatterDensityView, ABrushShowsInItsColourAndADragRecountsOnlyTheBrushedLay
     const TRgbaImage& brushed = r.Images[1].Image;
     const TOpenGLColor colour = *brush->Color();
     EXPECT_GT(OpaquePixels(brushed), 0u);
-    for (std::size_t i = 0; i < brushed.Pixels.size(); i += 4)
+    for (std::size_t i = 0; i < brushed.Pixels.size(); i += 4) {
         if (brushed.Pixels[i + 3] != 0) ASSERT_NEAR(brushed.Pixels[i + 2], colour.C3 * 255, 1.0);
+    }
     const long long context = f.View->Density.ContextCounts, counted = f.View->Density.BrushedCounts;
     brush->SetMaxNormalized(0.95f);
     f.Paint();
