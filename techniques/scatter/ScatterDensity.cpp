@@ -49,6 +49,14 @@ void TScatterDensity::Collect(const TRecordList& records, bool timeWindow, bool 
         if (relevance) out.Strengths.push_back(RelevanceStrength(record->RecordRelevanceCoefficiente));
         if (colors) out.Colors.push_back(record->Color);
     }
+    // Records all of one colour (one brush) need no colour sums.
+    out.Single = TOpenGLColor(0, 0, 1);
+    bool same = true;
+    for (std::size_t i = 1; same && i < out.Colors.size(); ++i) same = out.Colors[i] == out.Colors[0];
+    if (same && !out.Colors.empty()) {
+        out.Single = out.Colors[0];
+        out.Colors.clear();
+    }
 }
 
 void TScatterDensity::Prepare(const TPreProcessedData& data, ENUM_drawModes mode, const TRecordList* brushed,
@@ -107,6 +115,7 @@ void TScatterDensity::Count(int column, int line, const TFrame& frame, bool zoom
     const std::size_t cells = std::min(across.Count(), up.Count());
     const std::uint16_t* cx = across.Data();
     const std::uint16_t* cy = up.Data();
+    colors = colors && !rows.Colors.empty();
     const bool uniform = Mode == drawmodeNormal && !colors;
     Grid.Reset(frame.PixelWidth, frame.PixelHeight, !uniform);
     // Weights and relevances not computed yet read 0, as in exact drawing.
@@ -128,6 +137,32 @@ void TScatterDensity::Count(int column, int line, const TFrame& frame, bool zoom
     }
     const std::size_t n = rows.Rows.size();
     const float ox = frame.OffsetX, sx = frame.ScaleX, oy = frame.OffsetY, sy = frame.ScaleY;
+    if (uniform) {
+        // One colour: weights alone, in fixed point (32 fraction bits), rows in storage order
+        // read straight from the codes.
+        const int width = frame.PixelWidth, height = frame.PixelHeight;
+        const double unit = 4294967296.0;
+        const std::uint64_t fx = std::uint64_t(std::max(0.0f, ox) * unit), kx = std::uint64_t(double(sx) * unit);
+        const std::uint64_t fy = std::uint64_t(std::max(0.0f, oy) * unit), ky = std::uint64_t(double(sy) * unit);
+        const std::uint64_t lastX = std::uint64_t(width - 1), lastY = std::uint64_t(height - 1);
+        float* weights = Grid.WeightData();
+        auto add = [&](std::uint32_t row) {
+            const std::uint64_t x = std::min((fx + cx[row] * kx) >> 32, lastX);
+            const std::uint64_t y = std::min((fy + cy[row] * ky) >> 32, lastY);
+            weights[y * std::uint64_t(width) + x] += 1.0f;
+        };
+        bool identity = n == cells && (n == 0 || rows.Rows[n - 1] == n - 1);
+        if (identity)
+            for (std::uint32_t row = 0; row < n; ++row) add(row);
+        else
+            for (std::size_t i = 0; i < n; ++i) {
+                if (rows.Rows[i] < cells) add(rows.Rows[i]);
+            }
+        TToneMap map;
+        map.Opacity = opacity;
+        ToneMap(Grid, rows.Single, map, out);
+        return;
+    }
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t row = rows.Rows[i];
         if (row >= cells) continue;
@@ -154,7 +189,7 @@ void TScatterDensity::Count(int column, int line, const TFrame& frame, bool zoom
         }
         default:
             if (uniform) {
-                Grid.Add(x, y, 1.0f);
+                Grid.Add(x, y, 1.0f);  // the weights alone: the tone map gives the colour
             } else {
                 const TOpenGLColor& c = rows.Colors[i];
                 Grid.Add(x, y, 1.0f, c.C1, c.C2, c.C3);
@@ -164,7 +199,7 @@ void TScatterDensity::Count(int column, int line, const TFrame& frame, bool zoom
     }
     TToneMap map;
     map.Opacity = opacity;
-    ToneMap(Grid, TOpenGLColor(0, 0, 1), map, out);
+    ToneMap(Grid, rows.Single, map, out);
 }
 
 void TScatterDensity::Show(const TFrame& frame, const TRgbaImage& image) const

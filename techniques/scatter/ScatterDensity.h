@@ -64,7 +64,8 @@ private:
     struct TRows {
         std::vector<std::uint32_t> Rows;
         std::vector<float> Strengths;     // relevance strength of each record (relevance mode)
-        std::vector<TOpenGLColor> Colors;  // brushed layers only
+        std::vector<TOpenGLColor> Colors;  // brushed layers only; empty when all are Single
+        TOpenGLColor Single{0, 0, 1};
     };
     void Code(int dimension);
     void Count(int column, int line, const TFrame& frame, bool zoom, const TRows& rows, bool colors, float opacity,
