@@ -216,10 +216,12 @@ void TParallelCoordinates::DrawAxes()
                 gl.RasterPos(x, float(SpaceHeight) - PixelsUp(10));
                 gl.Text(name);
             }
+            // The end values (a text column's are names) are cut like the names, so that they
+            // stop before the next axis and its values.
             gl.RasterPos(x + PixelsAcross(6), float(SpaceHeight) - PixelsUp(20));
-            gl.Text(Data->ValueText(d, Data->GetHighValue(d)));
+            gl.Text(FirstCharacters(Data->ValueText(d, Data->GetHighValue(d)), maxChars));
             gl.RasterPos(x + PixelsAcross(5), PixelsUp(5));
-            gl.Text(Data->ValueText(d, Data->GetLowValue(d)));
+            gl.Text(FirstCharacters(Data->ValueText(d, Data->GetLowValue(d)), maxChars));
         }
         gl.Begin(TPrimitive::Lines);
         gl.Vertex(x, float(Margin), 2);
@@ -289,6 +291,9 @@ void TParallelCoordinates::Paint()
         TMeaningScope meaning(TMeaning::Axis);
         DrawAxes();
     }
+    // In the margin left of the first axis, where nothing else is drawn.
+    if (!Axes.X.empty() && PixelsAcross(1) > 0.0f)
+        DrawRecordCount(PixelsAcross(4), float(SpaceHeight), Axes.X.front() / PixelsAcross(1) - 10.0f);
     // Another view of the dataset may have sorted the record list or changed the cells'
     // arrays since the last paint: look the columns up again (n pointers).
     Axes.Scale = ValueScale();

@@ -221,7 +221,18 @@ void TScatterPlots::Paint()
     ScatterCellsList->DrawCells(paint);
     ScatterCellsList->DrawZoomCell(paint);
     StatisticsList->DrawStatistics();
+    DrawRecordCountInTheFreeCorner();
     gl.Flush();
+}
+
+// Right of the top diagonal cell, up to the zoom cell, lie the empty slots of the upper
+// triangle: the count stands in the top one.
+void TScatterPlots::DrawRecordCountInTheFreeCorner()
+{
+    if (Layout.Dimensions < 2 || PixelsAcross(1) <= 0.0f) return;
+    const float left = float(Layout.DiagonalX(Layout.Dimensions - 1) + Layout.StepX) + PixelsAcross(6);
+    const float right = Layout.HasZoom() ? float(Layout.ZoomLeft) : float(SpaceWidth);
+    DrawRecordCount(left, float(SpaceHeight) - PixelsUp(3), (right - left) / PixelsAcross(1) - 6.0f);
 }
 
 void TScatterPlots::PaintOverlay()
