@@ -216,12 +216,17 @@ void TParallelCoordinates::DrawAxes()
                 gl.RasterPos(x, float(SpaceHeight) - PixelsUp(10));
                 gl.Text(name);
             }
-            // The end values (a text column's are names) are cut like the names, so that they
-            // stop before the next axis and its values.
+            // A text column's end values are names: cut like the axis names, so that they stop
+            // before the next axis and its values. Numbers are never cut (a cut one would lie).
+            const bool names = !Data->GetDimension(d)->Categories.empty();
+            const auto endValue = [&](float value) {
+                const std::string text = Data->ValueText(d, value);
+                return names ? FirstCharacters(text, maxChars) : text;
+            };
             gl.RasterPos(x + PixelsAcross(6), float(SpaceHeight) - PixelsUp(20));
-            gl.Text(FirstCharacters(Data->ValueText(d, Data->GetHighValue(d)), maxChars));
+            gl.Text(endValue(Data->GetHighValue(d)));
             gl.RasterPos(x + PixelsAcross(5), PixelsUp(5));
-            gl.Text(FirstCharacters(Data->ValueText(d, Data->GetLowValue(d)), maxChars));
+            gl.Text(endValue(Data->GetLowValue(d)));
         }
         gl.Begin(TPrimitive::Lines);
         gl.Vertex(x, float(Margin), 2);

@@ -107,6 +107,21 @@ TEST_F(ParallelFixture, BrushesAreDrawnAsArrowheadsAndABarWithTheirLabels)
     EXPECT_TRUE(r.HasText("5"));
 }
 
+// A brush's record count ends left of the bar and its arrowheads, however many digits.
+TEST_F(ParallelFixture, ABrushCountOfSixDigitsEndsLeftOfTheBar)
+{
+    Open({"a", "b"}, {std::vector<float>(123456, 0.5f), std::vector<float>(123456, 0.5f)});
+    Brush(0, 0.25f, 0.75f);
+    const TRecordingDrawing r = Paint();
+    std::vector<const TRecordedText*> count;
+    for (const TRecordedText* t : r.TextsContaining("123456"))
+        if (t->Text == "123456") count.push_back(t);
+    ASSERT_EQ(count.size(), 1u);
+    const float x = float(AxisX(0));
+    EXPECT_LE(count[0]->X + 8.0f * 6.0f, x - 6.0f);  // 8 pixels a character, a pixel a unit here
+    EXPECT_GE(count[0]->X, 0.0f);
+}
+
 TEST_F(ParallelFixture, FrequencyModeColoursEveryVertexByItsWeight)
 {
     View->DrawModeFrequencyClick();
