@@ -1,6 +1,7 @@
 #include "app/UVisWorkspace.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QTimer>
 #include <QFrame>
@@ -10,6 +11,7 @@
 #include <QMdiArea>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTime>
 #include <QVBoxLayout>
@@ -101,6 +103,27 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override { event->ignore(); }
 };
+
+// A key or wheel event that a closed combo box answers by selecting another item. Keys that
+// open the list (F4, Alt+Down, space) and those of the open list (its own widget) pass.
+bool StepsTheClosedComboBox(const QEvent* event)
+{
+    if (event->type() == QEvent::Wheel) return true;
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: return !(key->modifiers() & Qt::AltModifier);
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Left:
+    case Qt::Key_Right: return true;
+    case Qt::Key_Space: return false;
+    default: return !key->text().isEmpty() && key->text().at(0).isPrint();
+    }
+}
 
 void FillWith(QWidget* container, QWidget* view)
 {
@@ -201,6 +224,9 @@ TFormVisWorkspace::TFormVisWorkspace(TFormVisualizationTree* mainWindow)
     for (QLabel* label : {LabelWhereClause, LabelTotal, LabelLevel}) FitLabel(label, label->width());
 
     connect(ComboBoxVisualizations, &QComboBox::activated, this, [this] { ComboBoxVisualizationsChange(); });
+    // The closed box steps through its items on typed letters, arrow keys and the wheel, and
+    // reports each step as an activation: those never reach it, so only a pick opens a view.
+    ComboBoxVisualizations->installEventFilter(this);
     connect(ButtonGoVis, &QPushButton::clicked, this, [this] { ButtonGoVisClick(); });
     connect(ButtonUpperDetails, &QPushButton::clicked, this, [this] { ButtonUpperDetailsClick(); });
     connect(ButtonLowerDetails, &QPushButton::clicked, this, [this] { ButtonLowerDetailsClick(); });
@@ -213,8 +239,10 @@ TFormVisWorkspace::TFormVisWorkspace(TFormVisualizationTree* mainWindow)
         const int clientWidth = MainWindowValue->ClientWidth();
         const int maxWidth = static_cast<int>(clientWidth * 0.8);
         const int minWidth = static_cast<int>(clientWidth * 0.2);
-        setMaximumSize(maxWidth, static_cast<int>(maxWidth * 2.0 / 3.0));
-        setMinimumSize(minWidth, static_cast<int>(minWidth * 2.0 / 3.0));
+        ConstraintMaximum = QSize(maxWidth, static_cast<int>(maxWidth * 2.0 / 3.0));
+        ConstraintMinimum = QSize(minWidth, static_cast<int>(minWidth * 2.0 / 3.0));
+        setMaximumSize(ConstraintMaximum);
+        setMinimumSize(ConstraintMinimum);
         MainWindowValue->MdiArea()->addSubWindow(this);
         setWindowFlags(SubWindowFlags);  // the MDI area adds a system menu, with its Close
     }
@@ -490,10 +518,9 @@ void TFormVisWorkspace::DetachActiveView(bool detach)
         DetachedWindow = std::make_unique<TDetachedWindow>();
         DetachedWindow->move(DetachedWindow->x(), 40);
         if (MainWindowValue) {
-            const QRect main = MainWindowValue->geometry();
-            const int width = static_cast<int>(main.width() * 0.9);
-            const int height = static_cast<int>(static_cast<double>(Height()) / std::max(1, Width()) * main.width() * 0.9);
-            DetachedWindow->setGeometry(main.x() + static_cast<int>(main.width() * 0.05), main.y() + 40, width, height);
+            const QScreen* screen = MainWindowValue->screen();
+            const QRect available = screen ? screen->availableGeometry() : QRect();
+            DetachedWindow->setGeometry(DetachedGeometry(MainWindowValue->geometry(), size(), available));
         }
         DetachedWindow->setWindowTitle(windowTitle());
         FillWith(DetachedWindow.get(), view);
@@ -504,6 +531,24 @@ void TFormVisWorkspace::DetachActiveView(bool detach)
         DetachedPage = -1;
         DetachedWindow.reset();
     }
+}
+
+QRect TFormVisWorkspace::DetachedGeometry(const QRect& main, const QSize& workspace, const QRect& screen)
+{
+    const int top = main.y() + 40;
+    double width = main.width() * 0.9;
+    double height = static_cast<double>(workspace.height()) / std::max(1, workspace.width()) * width;
+    // Room for the window's lower border under it.
+    constexpr int BottomBorder = 8;
+    if (screen.isValid()) {
+        const double room = screen.y() + screen.height() - BottomBorder - top;
+        if (height > room && room > 0) {
+            width *= room / height;
+            height = room;
+        }
+    }
+    const int w = static_cast<int>(width);
+    return {main.x() + (main.width() - w) / 2, top, w, static_cast<int>(height)};
 }
 
 // ---- geometry for the tree ---------------------------------------------------------------------
@@ -524,6 +569,13 @@ void TFormVisWorkspace::ResizeTo(int width, int height)
     CollapseDetails();
     SetFormSize(width, height);
 }
+
+int TFormVisWorkspace::DetailsHeight() const
+{
+    return std::max(0, PageControlVisualizations->y() - 1) + (LowerDetailsShownValue ? PanelLabel->height() : 0);
+}
+
+void TFormVisWorkspace::FitTo(int width, int height) { SetFormSize(width, height + DetailsHeight()); }
 
 void TFormVisWorkspace::ScaleBy(float widthFactor, float heightFactor)
 {
@@ -547,11 +599,45 @@ void TFormVisWorkspace::CollapseDetails()
 
 void TFormVisWorkspace::SetFormSize(int width, int height)
 {
+    // A maximised workspace keeps the size of the area it fills; its inside is laid out again.
+    if (isMaximized()) {
+        FormResize();
+        return;
+    }
     const QSize before = size();
     SettingFormSize = true;
     resize(width, height);
     SettingFormSize = false;
     if (size() != before) FormResize();
+}
+
+// Maximised, a workspace fills the main window's area: the size constraints the tree works
+// with are lifted for that time and come back with the normal size, and the tree draws its
+// links again for the restored window.
+void TFormVisWorkspace::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && isMaximized() && !Maximised) {
+        Maximised = true;
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    QMdiSubWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    if (Maximised && !isMaximized()) {
+        Maximised = false;
+        if (ConstraintMaximum.isValid()) {
+            setMaximumSize(ConstraintMaximum);
+            setMinimumSize(ConstraintMinimum);
+        }
+        FormResize();
+        // The normal geometry comes back after this event: the links follow it then.
+        QTimer::singleShot(0, this, [this] {
+            if (MainWindowValue)
+                if (TVisTree* tree = MainWindowValue->VisTree()) tree->Redraw();
+        });
+    } else if (Maximised) {
+        FormResize();
+    }
 }
 
 void TFormVisWorkspace::resizeEvent(QResizeEvent* event)
@@ -585,16 +671,19 @@ void TFormVisWorkspace::FitLabel(QLabel* label, int width)
 
 void TFormVisWorkspace::FormResize()
 {
-    GroupBoxControls->resize(std::max(Width() - FrameWidth, 0), GroupBoxControls->height());
+    // Maximised, the window has no frame of its own: the inside takes its whole size.
+    const int frameWidth = isMaximized() ? Width() - contentsRect().width() : FrameWidth;
+    const int frameHeight = isMaximized() ? Height() - contentsRect().height() : FrameHeight;
+    GroupBoxControls->resize(std::max(Width() - frameWidth, 0), GroupBoxControls->height());
     if (LayingOut) return;
     const int lower = LowerDetailsShownValue ? PanelLabel->height() : 0;
     QWidget* pages = PageControlVisualizations;
-    pages->resize(std::max(Width() - ButtonUpperDetails->width() - FrameWidth, 0),
-                  std::max(Height() - pages->y() - FrameHeight - lower, 0));
+    pages->resize(std::max(Width() - ButtonUpperDetails->width() - frameWidth, 0),
+                  std::max(Height() - pages->y() - frameHeight - lower, 0));
     ButtonUpperDetails->move(Right(pages) - 1, ButtonUpperDetails->y());
     ButtonLowerDetails->move(Right(pages) - 1, Bottom(pages) - ButtonLowerDetails->height());
     PanelLabel->move(PanelLabel->x(), Bottom(pages));
-    SetPanelWidth(Width() - FrameWidth);
+    SetPanelWidth(Width() - frameWidth);
     const int groupWidth = GroupBoxControls->width();
     ButtonGoVis->move(groupWidth - ButtonGoVis->width() - 5, ButtonGoVis->y());
     ComboBoxVisualizations->resize(std::clamp(groupWidth - ButtonGoVis->width() - 14, 0, MaxComboWidth),
@@ -640,12 +729,21 @@ void TFormVisWorkspace::ButtonUpperDetailsClick()
 {
     UpperDetailsShownValue = !UpperDetailsShownValue;
     LayoutUpperDetails();
+    RestackTree();
 }
 
 void TFormVisWorkspace::ButtonLowerDetailsClick()
 {
     LowerDetailsShownValue = !LowerDetailsShownValue;
     LayoutLowerDetails();
+    RestackTree();
+}
+
+// The details just opened or closed: the boxes below move out of the way, or back.
+void TFormVisWorkspace::RestackTree()
+{
+    if (!MainWindowValue || isMaximized()) return;
+    if (TVisTree* tree = MainWindowValue->VisTree()) tree->Restack(this);
 }
 
 void TFormVisWorkspace::StackLabels()
@@ -742,6 +840,7 @@ void TFormVisWorkspace::mouseMoveEvent(QMouseEvent* event)
 // on as well, so instant zoom and drags see the pointer wherever it is on the workspace.
 bool TFormVisWorkspace::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ComboBoxVisualizations && StepsTheClosedComboBox(event)) return true;
     if (event->type() == QEvent::MouseMove) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && isAncestorOf(widget)) {

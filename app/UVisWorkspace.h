@@ -56,6 +56,11 @@ public:
     void SetPipelineAllowed(bool value);
     bool PipelineAllowed() const { return PipelineAllowedValue; }
     void DetachActiveView(bool detach);
+    // Where the detached view's window goes: 40 below the main window's top, 90 % of its
+    // width, with the workspace's aspect ratio; smaller (aspect kept) where that would run
+    // past the bottom of `screen`, the available part of the screen. The window manager's
+    // title bar comes on top of the rectangle.
+    static QRect DetachedGeometry(const QRect& mainWindow, const QSize& workspace, const QRect& screen);
     bool IsViewDetached() const { return ViewDetached; }
     bool ContainsPoint(int x, int y) const;
     bool CanGrow() const;
@@ -63,6 +68,12 @@ public:
     void MoveBy(int dx, int dy);
     void MoveTo(int x, int y);
     void ResizeTo(int width, int height);
+    // What the open details (the controls above the views, the label panel below them) add
+    // to the workspace's height; 0 with both collapsed.
+    int DetailsHeight() const;
+    // The size the tree lays out, `height` without the open details, which stay open: the
+    // window is that much taller.
+    void FitTo(int width, int height);
     void ScaleBy(float widthFactor, float heightFactor);
     void CollapseDetails();
 
@@ -98,6 +109,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,6 +124,7 @@ private:
     void StackLabels();
     void ButtonUpperDetailsClick();
     void ButtonLowerDetailsClick();
+    void RestackTree();
     void ComboBoxVisualizationsChange();
     void ButtonGoVisClick();
     void PageControlVisualizationsChange();
@@ -143,6 +156,8 @@ private:
     bool Constructing = true;
     bool SettingFormSize = false;
     bool ViewDetached = false;
+    bool Maximised = false;
+    QSize ConstraintMinimum, ConstraintMaximum;  // the size constraints while not maximised
     bool PipelineAllowedValue = true;
     std::array<int, TechniqueCount> ViewCount{};
     std::string LevelCaption = "- ";

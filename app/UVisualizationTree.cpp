@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -95,6 +96,9 @@ TFormVisualizationTree::TFormVisualizationTree(QWidget* parent)
     MdiAreaValue->setFrameShape(QFrame::NoFrame);
     MdiAreaValue->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MdiAreaValue->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only the user maximises a workspace: one that becomes active (a new pipeline, a click)
+    // keeps its place and size in the tree even while another one is maximised.
+    MdiAreaValue->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
     MdiAreaValue->viewport()->setObjectName(QStringLiteral("ImageArrows"));
     MdiAreaValue->viewport()->setMouseTracking(true);
     MdiAreaValue->viewport()->installEventFilter(this);
@@ -203,6 +207,11 @@ void TFormVisualizationTree::ApplyCommandLine(const QStringList& arguments)
     QStringList values;
     for (qsizetype i = 1; i < arguments.size(); ++i)
         if (!arguments[i].startsWith(QLatin1Char('-'))) values << arguments[i];
+    if (values.size() == 1 && QFileInfo(values[0]).isDir()) {
+        ShowMessage(TMessageKind::Warning, "Warning",
+                    "\"" + ToBytes(values[0]) + "\" is a directory, not a data file. Choose a file in it with \"...\" or the File menu.");
+        return;
+    }
     if (values.size() == 1) {
         const QString suffix = QFileInfo(values[0]).suffix().toLower();
         if (suffix == QLatin1String("lumet") || suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
@@ -276,6 +285,7 @@ void TFormVisualizationTree::ButtonGoTextFileClick()
     }
     workspace->show();
     VisTreeValue = std::make_unique<TVisTree>(std::move(workspace), this);
+    ButtonStart->hide();  // the table it offered is no longer the first dataset
 }
 
 void TFormVisualizationTree::ButtonGoClick()
@@ -326,6 +336,23 @@ QString WithExtension(const QString& fileName, const QString& filter, const char
 }
 } // namespace
 
+void TFormVisualizationTree::RestoreMaximisedWorkspaces()
+{
+    for (QMdiSubWindow* window : MdiAreaValue->subWindowList())
+        if (window->isMaximized()) window->showNormal();
+}
+
+QString TFormVisualizationTree::SaveDirectory() const
+{
+    if (!LastSaveDirectory.isEmpty() && QDir(LastSaveDirectory).exists()) return LastSaveDirectory;
+    return QDir::homePath();
+}
+
+void TFormVisualizationTree::RememberSaveDirectory(const QString& savedFile)
+{
+    LastSaveDirectory = QFileInfo(savedFile).absolutePath();
+}
+
 TFormVisWorkspace* TFormVisualizationTree::ActiveWorkspace() const
 {
     if (!VisTreeValue) return nullptr;
@@ -372,7 +399,7 @@ void TFormVisualizationTree::SaveViewImageDialog(QWidget* view)
     if (!view) return;
     QString filter;
     const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Save View Image"),
-                                                          StartDirectory(EditTextFile->text()),
+                                                          SaveDirectory(),
                                                           QStringLiteral("PNG Image (*.png);;SVG Image (*.svg)"), &filter);
     if (!fileName.isEmpty()) SaveViewImage(view, WithExtension(fileName, filter, ".png"));
 }
@@ -405,7 +432,10 @@ bool TFormVisualizationTree::SaveViewImage(QWidget* view, const QString& fileNam
         std::FILE* out = std::fopen(temporary.c_str(), "wb");
         bool written = out && WriteSvg(recording, panel->width(), panel->height(), out);
         if (out && std::fclose(out) != 0) written = false;
-        if (written && std::rename(temporary.c_str(), name.c_str()) == 0) return true;
+        if (written && std::rename(temporary.c_str(), name.c_str()) == 0) {
+            RememberSaveDirectory(fileName);
+            return true;
+        }
         std::remove(temporary.c_str());
         ShowMessage(TMessageKind::Warning, "Warning", "Could not write the image " + shown + ".");
         return false;
@@ -415,6 +445,7 @@ bool TFormVisualizationTree::SaveViewImage(QWidget* view, const QString& fileNam
         ShowMessage(TMessageKind::Warning, "Warning", "Could not write the image " + shown + ".");
         return false;
     }
+    RememberSaveDirectory(fileName);
     return true;
 }
 
@@ -423,7 +454,7 @@ void TFormVisualizationTree::MenuItemExportRecordsClick()
     if (!ActiveWorkspace()) return;
     QString filter;
     const QString fileName =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Export Records"), StartDirectory(EditTextFile->text()),
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Records"), SaveDirectory(),
                                      QStringLiteral("CSV Files (*.csv);;Lumetra Files (*.lumet)"), &filter);
     if (!fileName.isEmpty()) ExportRecords(WithExtension(fileName, filter, ".csv"));
 }
@@ -437,7 +468,10 @@ bool TFormVisualizationTree::ExportRecords(const QString& fileName)
         workspace->SelectionsController() ? workspace->SelectionsController()->ListOfItemsSatisfyingSelections() : nullptr;
     const std::string name = QFile::encodeName(fileName).toStdString();
     std::string error;
-    if (WriteRecords(*workspace->Data(), records, name, RecordFileFormatOf(name), error)) return true;
+    if (WriteRecords(*workspace->Data(), records, name, RecordFileFormatOf(name), error)) {
+        RememberSaveDirectory(fileName);
+        return true;
+    }
     ShowMessage(TMessageKind::Warning, "Warning", error);
     return false;
 }
@@ -469,6 +503,8 @@ void TFormVisualizationTree::OpenPipelineWorkspace(TSelectionsController* contro
                                                    TFormVisWorkspace* parentWorkspace, bool fullDomain)
 {
     if (!VisTreeValue) return;
+    // The new workspace takes its place in the tree beside the others, not maximised over them.
+    RestoreMaximisedWorkspaces();
     auto workspace = std::make_unique<TFormVisWorkspace>(this);
     // Without selected records there is nothing to show: no empty workspace joins the tree.
     if (!workspace->LoadFromSelection(controller, data, fullDomain)) return;

@@ -57,6 +57,8 @@ public:
     void UpdateCanvas();
     // The parent of widgets that lie on the canvas above the links (the tree's markers).
     QWidget* CanvasWidget() const;
+    // Brings every maximised workspace back to its place in the tree.
+    void RestoreMaximisedWorkspaces();
     TVisTree* VisTree() const { return VisTreeValue.get(); }
 
     // ---- state
@@ -92,6 +94,9 @@ public:
     // as CSV or .lumet (by extension).
     void MenuItemExportRecordsClick();
     bool ExportRecords(const QString& fileName);
+    // Where the save dialogs start: the folder of the last file saved (a view image or exported
+    // records), else the home folder.
+    QString SaveDirectory() const;
     // The filter of every dialog that opens a data file.
     static QString DataFileFilter();
 
@@ -113,12 +118,14 @@ private:
     void SetNavigationMode(QAction* item);
     void ResizeCanvas(const QSize& size);
     void ShowDataAccess(bool visible);
+    void RememberSaveDirectory(const QString& savedFile);
 
     bool TranslatingValue = false;
     int LastMouseXValue = 0;
     int LastMouseYValue = 0;
     bool Shown = false;
     bool LeavingConnectionBox = false;
+    QString LastSaveDirectory;
 
     // The table is closed before its connection goes.
     std::unique_ptr<TDatabaseAccess> ZDatabaseAccess;

@@ -31,6 +31,11 @@ TVisTreeBox BoxOf(const TFormVisWorkspace* workspace)
     box.MinHeight = workspace->minimumHeight();
     box.MaxWidth = workspace->maximumWidth();
     box.MaxHeight = workspace->maximumHeight();
+    // An open label panel hangs below the box the tree lays out.
+    box.Extra = std::min(workspace->DetailsHeight(), box.Height);
+    box.Height -= box.Extra;
+    box.MinHeight = std::max(0, box.MinHeight - box.Extra);
+    if (box.MaxHeight != std::numeric_limits<int>::max()) box.MaxHeight = std::max(0, box.MaxHeight - box.Extra);
     return box;
 }
 
@@ -125,7 +130,7 @@ void MeasureExtent(const TVisTreeShape& shape, bool compositionShown, TVisTreeEx
     extent.MaxBottom = -1;
     for (const TVisTreeShapeNode& node : shape.Nodes) {
         extent.MinTop = std::min(extent.MinTop, node.Box.Top);
-        extent.MaxBottom = std::max(extent.MaxBottom, node.Box.Bottom());
+        extent.MaxBottom = std::max(extent.MaxBottom, node.Box.Bottom() + node.Box.Extra);
         extent.MaxLevel = std::max(extent.MaxLevel, node.Level);
     }
     if (compositionShown && shape.Count() > 0) extent.MaxBottom += shape.Box(0).Height;
@@ -138,7 +143,7 @@ void LayoutNode(TVisTreeShape& shape, int node, int w, int h)
     for (int child : children) LayoutNode(shape, child, w, h);
     int y = 0;
     const int previous = shape.PreviousLeaf(node);
-    if (previous >= 0) y = shape.Box(previous).Top + h;
+    if (previous >= 0) y = shape.Box(previous).Top + h + shape.Box(previous).Extra;
     if (!children.empty()) {
         const int first = shape.Box(shape.FirstLeaf(node)).Top;
         const int last = shape.Box(shape.LastLeaf(node)).Top;
@@ -148,11 +153,11 @@ void LayoutNode(TVisTreeShape& shape, int node, int w, int h)
 }
 
 bool Layout(TVisTreeShape& shape, TVisTreeExtent& extent, int clientWidth, int clientHeight, float aspectRatio,
-            bool compositionShown)
+            bool compositionShown, bool keepSize)
 {
     if (shape.Count() == 0) return false;
     if (!(aspectRatio > 0.0f) || !std::isfinite(aspectRatio)) aspectRatio = 1.5f;
-    if (!shape.Box(0).CanShrink()) {
+    if (keepSize || !shape.Box(0).CanShrink()) {
         LayoutNode(shape, 0, shape.Box(0).Width, shape.Box(0).Height);
         return false;
     }
@@ -409,7 +414,7 @@ void TVisTree::Apply(const TVisTreeShape& shape, const std::vector<TVisTreeNode*
         TFormVisWorkspace* workspace = nodes[i]->Workspace.get();
         if (!workspace) continue;
         const TVisTreeBox& box = shape.Box(static_cast<int>(i));
-        workspace->ResizeTo(box.Width, box.Height);
+        workspace->FitTo(box.Width, box.Height);
         workspace->MoveTo(box.Left, box.Top);
     }
 }
@@ -528,19 +533,41 @@ void TVisTree::PruneBranch(TFormVisWorkspace* workspace)
 void TVisTree::Relayout(TFormVisWorkspace* focus)
 {
     if (!RootWorkspace() || !MainWindow) return;
+    // The layout places windows at their normal size.
+    MainWindow->RestoreMaximisedWorkspaces();
     const std::vector<TVisTreeNode*> nodes = Nodes();
     TVisTreeShape shape = Snapshot(nodes);
     const bool fitted = VisTreeGeometry::Layout(shape, ExtentValue, MainWindow->ClientWidth(), MainWindow->ClientHeight(),
-                                                AspectRatio, AnyCompositionShown());
+                                                AspectRatio, AnyCompositionShown(), NavigatedValue);
     Apply(shape, nodes);
     if (!fitted && focus) {
         int dx = 0;
         int dy = 0;
         VisTreeGeometry::CentringShift(BoxOf(focus), MainWindow->ClientWidth(), MainWindow->ClientHeight(), dx, dy);
-        Translate(dx, dy);
+        MoveAll(dx, dy);
     }
     Redraw();
     ForceRepaint();
+}
+
+void TVisTree::Restack(TFormVisWorkspace* keep)
+{
+    if (!RootWorkspace() || !MainWindow) return;
+    const QPoint before = keep ? QPoint(keep->Left(), keep->Top()) : QPoint();
+    const std::vector<TVisTreeNode*> nodes = Nodes();
+    TVisTreeShape shape = Snapshot(nodes);
+    VisTreeGeometry::Layout(shape, ExtentValue, MainWindow->ClientWidth(), MainWindow->ClientHeight(), AspectRatio,
+                            AnyCompositionShown(), true);
+    Apply(shape, nodes);
+    if (keep && FindNode(keep, Root.get())) MoveAll(before.x() - keep->Left(), before.y() - keep->Top());
+    Redraw();
+    ForceRepaint();
+}
+
+void TVisTree::MoveAll(int dx, int dy)
+{
+    for (TVisTreeNode* node : Nodes())
+        if (node->Workspace) node->Workspace->MoveBy(dx, dy);
 }
 
 void TVisTree::Redraw()
@@ -590,8 +617,8 @@ void TVisTree::ForceRepaint()
 void TVisTree::Translate(int dx, int dy)
 {
     if (!RootWorkspace()) return;
-    for (TVisTreeNode* node : Nodes())
-        if (node->Workspace) node->Workspace->MoveBy(dx, dy);
+    NavigatedValue = true;
+    MoveAll(dx, dy);
     Redraw();
 }
 
@@ -601,6 +628,7 @@ void TVisTree::ZoomAt(int x, int y, float horizontalFactor, float verticalFactor
     const std::vector<TVisTreeNode*> nodes = Nodes();
     TVisTreeShape shape = Snapshot(nodes);
     if (!VisTreeGeometry::Zoom(shape, x, y, horizontalFactor, verticalFactor)) return;
+    NavigatedValue = true;
     Apply(shape, nodes);
     Redraw();
 }
@@ -698,7 +726,7 @@ void TVisTree::LayoutComposition(TVisTreeCompositionNode* composition)
     const TVisTreeBox box = VisTreeGeometry::CompositionBox(BoxOf(member->Workspace.get()), BoxOf(member->Parent->Workspace.get()),
                                                             BoxOf(below->Workspace.get()));
     TFormVisWorkspace* workspace = composition->Workspace.get();
-    workspace->ResizeTo(box.Width, box.Height);
+    workspace->FitTo(box.Width, box.Height);
     workspace->MoveTo(box.Left, box.Top);
 
     const TVisTreeNode* last = composition->Member(composition->Count() - 1);

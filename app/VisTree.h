@@ -37,6 +37,8 @@ struct TVisTreeBox {
     int MinHeight = 0;
     int MaxWidth = std::numeric_limits<int>::max();
     int MaxHeight = std::numeric_limits<int>::max();
+    // What an open label panel adds below the box; the layout stacks the next box under it.
+    int Extra = 0;
 
     void MoveBy(int dx, int dy);
     void MoveTo(int x, int y);
@@ -98,14 +100,15 @@ constexpr int OuterMarkerSize = 16;
 // Smallest Top, largest bottom and deepest level of the tree's boxes; a shown composition
 // (drawn below the tree) adds the root's height to the bottom.
 void MeasureExtent(const TVisTreeShape& shape, bool compositionShown, TVisTreeExtent& extent);
-// Boxes of size w × h, in columns of pitch w + 30 by level, leaves stacked at pitch h in
-// depth-first order, each parent centred on the span of its leaves.
+// Boxes of size w × h, in columns of pitch w + 30 by level, leaves stacked at pitch h (and
+// the open label panel of the leaf above, its Extra) in depth-first order, each parent
+// centred on the span of its leaves.
 void LayoutNode(TVisTreeShape& shape, int node, int w, int h);
-// The layout of the whole tree: fitted to the client area while the root can shrink (a
-// second pass, scaled, when the leaves need more than the client height), otherwise at the
-// root's own size. Answers whether the layout was fitted.
+// The layout of the whole tree: fitted to the client area while the root can shrink and
+// `keepSize` is false (a second pass, scaled, when the leaves need more than the client
+// height), otherwise at the root's own size. Answers whether the layout was fitted.
 bool Layout(TVisTreeShape& shape, TVisTreeExtent& extent, int clientWidth, int clientHeight, float aspectRatio,
-            bool compositionShown);
+            bool compositionShown, bool keepSize = false);
 // The shift that centres `focus` in the client area.
 void CentringShift(const TVisTreeBox& focus, int clientWidth, int clientHeight, int& dx, int& dy);
 // Index of the node whose top-left corner is nearest to (x, y), strictly nearer than 1000
@@ -217,6 +220,12 @@ public:
     void ZoomAt(int x, int y, float horizontalFactor, float verticalFactor);
     void InstantZoom(int x, int y);
     void Relayout(TFormVisWorkspace* focus);
+    // Lays the tree out again at the present box sizes after a workspace's label panel
+    // opened or closed, with `keep` where it is, so that no box covers another's panel.
+    void Restack(TFormVisWorkspace* keep);
+    // True once the user zoomed or translated: layouts then keep the box sizes (the zoom)
+    // instead of fitting the tree to the window again, and bring the new workspace into view.
+    bool Navigated() const { return NavigatedValue; }
     void Redraw();
     void ForceRepaint();
     void UpdateCompositions();
@@ -246,6 +255,8 @@ private:
     void DestroyNode(std::unique_ptr<TVisTreeNode> node);
     void DeleteSubtree(TVisTreeNode* node);
     QWidget* MarkerParent() const;
+    void MoveAll(int dx, int dy);
+    bool NavigatedValue = false;
 
     std::unique_ptr<TVisTreeNode> Root;
     TFormVisualizationTree* MainWindow;

@@ -1,6 +1,7 @@
 #include "vis/SelectionsController.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 void TSelectionsController::BindData(TPreProcessedData* data)
@@ -15,6 +16,7 @@ void TSelectionsController::BindData(TPreProcessedData* data)
     for (int i = 0; i < data->NumberOfDimensions(); ++i) {
         auto list = std::make_unique<TSelectionsList>();
         list->SetSelectionDimensionIndex(i);
+        list->NewSelectionColorFunction = [this] { return NewSelectionColor(); };
         Items.push_back(std::move(list));
     }
 }
@@ -30,6 +32,21 @@ int TSelectionsController::NumberOfSelections() const
     int total = 0;
     for (const auto& list : Items) total += list->Count();
     return total;
+}
+
+TOpenGLColor TSelectionsController::NewSelectionColor() const
+{
+    if (Items.empty()) return TOpenGLColor(0, 1, 0);
+    TSelectionsList& palette = *Items.front();  // every list holds the same palette
+    std::array<int, TSelectionsList::PaletteSize> wearers{};
+    for (const auto& list : Items)
+        for (int i = 0; i < list->Count(); ++i)
+            for (int k = 1; k < TSelectionsList::PaletteSize; ++k)
+                if (*list->GetSelection(i)->Color() == *palette.PaletteColor(k)) ++wearers[std::size_t(k)];
+    int chosen = 1;
+    for (int k = 2; k < TSelectionsList::PaletteSize; ++k)
+        if (wearers[std::size_t(k)] < wearers[std::size_t(chosen)]) chosen = k;
+    return *palette.PaletteColor(chosen);
 }
 
 TRecordList* TSelectionsController::ListOfItemsSatisfyingSelections()

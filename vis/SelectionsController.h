@@ -45,6 +45,10 @@ public:
     // record a selection contains. Clears KeepItemsList.
     void ComputeItemsSatisfyingSelections();
     int NumberOfSelections() const;
+    // The colour of a brush added now: of the palette colours other than the blue of
+    // unbrushed records, the one the fewest brushes of the workspace wear (the earliest in
+    // the palette on a tie), so that brushes on different dimensions differ as well.
+    TOpenGLColor NewSelectionColor() const;
 
     // Changes whenever the records that satisfy the selections, or their colours, may have
     // changed: the dataset, its record order, the logic operation, or any selection's bounds,

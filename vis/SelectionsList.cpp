@@ -97,6 +97,12 @@ TOpenGLColor* TSelectionsList::PaletteColor(int n)
     return &Palette[static_cast<std::size_t>(entry)];
 }
 
+TOpenGLColor TSelectionsList::NewSelectionColor()
+{
+    if (NewSelectionColorFunction) return NewSelectionColorFunction();
+    return *PaletteColor(FocusIndex());
+}
+
 int TSelectionsList::SelectionOverWhichTheMouseIs(int x, int y)
 {
     return SelectionOverWhichTheMouseIsFunction ? SelectionOverWhichTheMouseIsFunction(this, x, y) : 0;
@@ -153,6 +159,6 @@ TSelectioner* AddSelectionOver(TSelectionsList& list, TPreProcessedData* data, f
     selection->ResizeSelectionFunction = list.ResizeSelectionFunction();
     TSelectioner* added = selection.get();
     list.SetFocus(list.Add(std::move(selection)));
-    added->Color()->Assign(*list.PaletteColor(list.FocusIndex()));
+    added->Color()->Assign(list.NewSelectionColor());
     return added;
 }

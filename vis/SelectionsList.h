@@ -4,6 +4,7 @@
 // events reach the view's methods object.
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,11 @@ public:
 
     // Palette entry n mod 9 (negative n wraps around as well).
     TOpenGLColor* PaletteColor(int n);
+    // The colour a selection added now takes: NewSelectionColorFunction's answer when it is
+    // set (the workspace's controller sets it, counting the brushes of all dimensions),
+    // otherwise the palette entry of the focused index.
+    TOpenGLColor NewSelectionColor();
+    std::function<TOpenGLColor()> NewSelectionColorFunction;
 
     // The callbacks, or their neutral answers when unset (0, nothing, false).
     int SelectionOverWhichTheMouseIs(int x, int y);

@@ -13,6 +13,7 @@
 #include <QSlider>
 
 #include "data/Auxiliar.h"
+#include "render/Drawing.h"
 #include "vis/UDoubleTrackBarForm.h"
 #include "vis/UTrackBarForm.h"
 
@@ -63,7 +64,8 @@ void TVisualizationPanel::BuildPopupMenu()
         QMenu* sub = MenuItemStatistics->addMenu(caption);
         item(sub, "All", all);
         item(sub, "This Dimension", thisDimension);
-        item(sub, "Current Selection", currentSelection);
+        CurrentSelectionItems.push_back(item(sub, "Current Selection", currentSelection));
+        sub->setToolTipsVisible(true);
         return sub;
     };
 
@@ -120,6 +122,39 @@ void TVisualizationPanel::BuildPopupMenu()
 void TVisualizationPanel::SaveViewImageClick()
 {
     if (SaveViewImageFunction) SaveViewImageFunction(this);
+}
+
+// ---- the record count
+
+std::vector<std::string> TVisualizationPanel::RecordCountLines(std::size_t shown, std::size_t total, float widthPixels)
+{
+    const std::string n = std::to_string(shown), m = std::to_string(total);
+    const std::vector<std::vector<std::string>> forms = {
+        {n + " of " + m + " records"}, {n + " of " + m, "records"}, {n, "of " + m, "records"}, {n, "of", m}};
+    for (const auto& lines : forms) {
+        std::size_t widest = 0;
+        for (const std::string& line : lines) widest = std::max(widest, line.size());
+        if (float(widest) * RecordCountCharacterPixels <= widthPixels) return lines;
+    }
+    return {};
+}
+
+void TVisualizationPanel::DrawRecordCount(float left, float top, float widthPixels, float unitsPerPixelX,
+                                          float unitsPerPixelY, bool flushRight)
+{
+    if (!SelectionsController || !Data || SelectionsController->NumberOfSelections() == 0) return;
+    const TRecordList* items = SelectionsController->ListOfItemsSatisfyingSelections();
+    const std::size_t shown = items ? items->size() : std::size_t(Data->RecordsNumber);
+    const std::vector<std::string> lines = RecordCountLines(shown, std::size_t(std::max(0, Data->RecordsNumber)), widthPixels);
+    TDrawing& gl = Gl();
+    TMeaningScope meaning(TMeaning::Label);
+    gl.Color(0, 0, 0);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const float indent = flushRight ? widthPixels - float(lines[i].size()) * RecordCountCharacterPixels : 0.0f;
+        const float baseline = top - (10.0f + RecordCountLinePixels * float(i)) * unitsPerPixelY;
+        gl.RasterPos(left + indent * unitsPerPixelX, baseline, 2);
+        gl.Text(lines[i]);
+    }
 }
 
 // ---- data and controller
@@ -202,7 +237,10 @@ void TVisualizationPanel::MouseDownOnPanel(Qt::MouseButton button, Qt::MouseButt
 {
     // The dimension under a press counts even when no move came before it.
     GetDimensionAtPosition(DimensionUnderMouse, x, y);
-    if (button == Qt::RightButton) ViewPopupMenu->popup(QCursor::pos());
+    if (button == Qt::RightButton) {
+        UpdateCurrentSelectionItems();
+        ViewPopupMenu->popup(QCursor::pos());
+    }
     Repaint();
 }
 
@@ -249,6 +287,23 @@ void TVisualizationPanel::SetDrawMode(ENUM_drawModes mode)
 }
 
 // ---- statistics commands
+
+bool TVisualizationPanel::DimensionUnderMouseHoldsABrush() const
+{
+    const TSelectionsList* list = SelectionsController ? SelectionsController->GetSelectionsList(DimensionUnderMouse) : nullptr;
+    return list && list->GetSelection(list->FocusIndex());
+}
+
+void TVisualizationPanel::UpdateCurrentSelectionItems()
+{
+    const bool brushed = DimensionUnderMouseHoldsABrush();
+    const QString why = DimensionUnderMouse == -1 ? QStringLiteral("No dimension under the pointer")
+                                                  : QStringLiteral("The dimension under the pointer holds no brush");
+    for (QAction* action : CurrentSelectionItems) {
+        action->setEnabled(brushed);
+        action->setToolTip(brushed ? QStringLiteral("The focused brush of this dimension") : why);
+    }
+}
 
 #define LUMETRA_STATISTICS_COMMANDS(Name, Toggle, ToggleSelection)                                  \
     void TVisualizationPanel::Name##ThisDimensionClick()                                            \

@@ -13,6 +13,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QFont>
 #include <QPoint>
@@ -140,6 +142,30 @@ public:
     QAction* MenuItemLogicAnd = nullptr;
     QAction* MenuItemLogicOr = nullptr;
     QAction* MenuItemLogicXor = nullptr;
+    // The four "Current Selection" items: they act on the focused brush of the dimension under
+    // the pointer, and are disabled (their tip says why) when that dimension holds none.
+    std::vector<QAction*> CurrentSelectionItems;
+    bool DimensionUnderMouseHoldsABrush() const;
+    void UpdateCurrentSelectionItems();
+
+    // ---- the number of records the selections let through
+    // The lines that show `shown` of `total` records in a box `widthPixels` wide (8 pixels a
+    // character): "197 of 392 records" when it fits, else "197 of 392" over "records", else
+    // "197", "of 392", "records", else "197", "of", "392"; none when even that does not fit.
+    static std::vector<std::string> RecordCountLines(std::size_t shown, std::size_t total, float widthPixels);
+    static constexpr float RecordCountCharacterPixels = 8.0f;
+    static constexpr float RecordCountLinePixels = 12.0f;
+    // Draws those lines while a selection exists, in black, in the box whose top-left corner
+    // is (left, top), `widthPixels` wide, one line under the other (each flush right in the
+    // box with `flushRight`). The view gives a box its own drawing leaves free and sets up
+    // the projection; `unitsPerPixelX` and `unitsPerPixelY` are what a pixel spans there.
+    void DrawRecordCount(float left, float top, float widthPixels, float unitsPerPixelX, float unitsPerPixelY,
+                         bool flushRight = false);
+    // The same in the logical space of the view's usual projection.
+    void DrawRecordCount(float left, float top, float widthPixels, bool flushRight = false)
+    {
+        DrawRecordCount(left, top, widthPixels, PixelsAcross(1), PixelsUp(1), flushRight);
+    }
 
     // The logical space of a view on this machine: the primary screen's size in
     // device-independent pixels (1280 × 1024 without a screen).

@@ -457,6 +457,15 @@ void TFastmapProjection::Paint()
         PointList->Draw();
         if (DrawGraphFunction) DrawGraphFunction(this);
         if (AxesShown) DrawAxes();
+        // In window pixels over the top-left corner, in front of the scene.
+        gl.Disable(TCapability::Lighting);
+        gl.Disable(TCapability::DepthTest);
+        gl.MatrixMode(TMatrixMode::Projection);
+        gl.LoadIdentity();
+        gl.Ortho(0, width(), 0, height(), -2, 2);
+        gl.MatrixMode(TMatrixMode::ModelView);
+        gl.LoadIdentity();
+        DrawRecordCount(4.0f, float(height()) - 2.0f, float(width()) * 0.5f, 1.0f, 1.0f);
     }
     gl.Flush();
 }

@@ -225,10 +225,17 @@ void TParallelCoordinates::DrawAxes()
                 gl.RasterPos(x, float(SpaceHeight) - PixelsUp(10));
                 gl.Text(name);
             }
+            // A text column's end values are names: cut like the axis names, so that they stop
+            // before the next axis and its values. Numbers are never cut (a cut one would lie).
+            const bool names = !Data->GetDimension(d)->Categories.empty();
+            const auto endValue = [&](float value) {
+                const std::string text = Data->ValueText(d, value);
+                return names ? FirstCharacters(text, maxChars) : text;
+            };
             gl.RasterPos(x + PixelsAcross(6), HighValueLabelY());
-            gl.Text(Data->ValueText(d, Data->GetHighValue(d)));
+            gl.Text(endValue(Data->GetHighValue(d)));
             gl.RasterPos(x + PixelsAcross(5), LowValueLabelY());
-            gl.Text(Data->ValueText(d, Data->GetLowValue(d)));
+            gl.Text(endValue(Data->GetLowValue(d)));
         }
         gl.Begin(TPrimitive::Lines);
         gl.Vertex(x, float(Margin), 2);
@@ -312,6 +319,9 @@ void TParallelCoordinates::Paint()
         TMeaningScope meaning(TMeaning::Brush);
         SelectionsController->DrawSelections();
     }
+    // In the margin left of the first axis, where nothing else is drawn.
+    if (!Axes.X.empty() && PixelsAcross(1) > 0.0f)
+        DrawRecordCount(PixelsAcross(4), float(SpaceHeight), Axes.X.front() / PixelsAcross(1) - 10.0f);
     if (DensityShown) DrawDensityNote();
     Gl().Flush();
 }

@@ -163,7 +163,9 @@ void TParallelCoordsMethods::DrawSelection(TSelectioner* s)
         float X, Y;
         std::string Text;
     } readOuts[] = {
-        {x - View->PixelsAcross(25), float(s->YMax - (s->YMax - s->YMin) / 2), IntToStr(s->Count())},
+        // The count ends left of the bar and its arrowheads, however many digits it has.
+        {x - View->PixelsAcross(std::max(25.0f, 9.0f + 8.0f * float(IntToStr(s->Count()).size()))),
+         float(s->YMax - (s->YMax - s->YMin) / 2), IntToStr(s->Count())},
         {x + View->PixelsAcross(7), yMax, valid ? data->ValueText(d, s->MaxValue) : FormatFloat("0.##", s->MaxValue)},
         {x + View->PixelsAcross(7), yMin, valid ? data->ValueText(d, s->MinValue) : FormatFloat("0.##", s->MinValue)},
     };
@@ -252,7 +254,7 @@ void TParallelCoordsMethods::CreateSelectionAt(TSelectionsList* list, int, int y
     s->ResizeSelectionFunction = list->ResizeSelectionFunction();
     const int index = list->Add(std::move(selection));
     list->SetFocus(index);
-    if (const TOpenGLColor* color = list->PaletteColor(list->FocusIndex())) s->Color()->Assign(*color);
+    s->Color()->Assign(list->NewSelectionColor());
 }
 
 int TParallelCoordsMethods::SelectionAt(TSelectionsList* list, int, int y)

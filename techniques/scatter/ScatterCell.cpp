@@ -229,17 +229,14 @@ void TScatterCell::DrawFrameAndLabels(const TScatterPaint& paint) const
                 gl.Text(name);
             }
         }
-        if (ScatterCellIndexes.ColumnIndex == Dimensions - 1) {
-            // The line's name down the left margin, one character under the other, the
-            // first one highest; 10 pixels per character.
-            const std::string& name = PreProcessedData->GetDimensionName(ScatterCellIndexes.LineIndex);
-            const int k = int(DecodeTextBytes(CutToPixels(name, pixelsHigh, 10.0f)).size());
-            std::string previous;
-            for (int i = 1; i <= k; ++i) {
-                std::string upTo = FirstCharacters(name, i);
-                gl.RasterPos(4.0f * paint.UnitsPerPixelX, float(PosY0) + 10.0f * float(k - i) * paint.UnitsPerPixelY, 1);
-                gl.Text(upTo.substr(previous.size()));
-                previous = std::move(upTo);
+        if (ScatterCellIndexes.ColumnIndex == Dimensions - 1 && pixelsHigh >= 14.0f) {
+            // The line's name across the top of the left column's cell, as many characters
+            // as fit its width: the left margin is too narrow for a name written across.
+            const std::string name =
+                CutToPixels(PreProcessedData->GetDimensionName(ScatterCellIndexes.LineIndex), pixelsWide - 8.0f);
+            if (!name.empty()) {
+                gl.RasterPos(float(PosX0) + 4.0f * paint.UnitsPerPixelX, float(PosY1) - 12.0f * paint.UnitsPerPixelY, 1);
+                gl.Text(name);
             }
         }
     }

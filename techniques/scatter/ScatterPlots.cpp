@@ -232,6 +232,7 @@ void TScatterPlots::Paint()
     DensityShown = DrawRecords(paint);
     StatisticsList->DrawStatistics();
     if (DensityShown) DrawDensityNote(paint);
+    DrawRecordCountInTheFreeCorner();
     gl.Flush();
 }
 
@@ -283,6 +284,16 @@ void TScatterPlots::DrawDensityNote(const TScatterPaint& paint)
     gl.Color(0.35f, 0.35f, 0.35f);
     gl.RasterPos(x, y, 2);
     gl.Text(note);
+}
+
+// Right of the top diagonal cell, up to the zoom cell, lie the empty slots of the upper
+// triangle: the count stands in the top one.
+void TScatterPlots::DrawRecordCountInTheFreeCorner()
+{
+    if (Layout.Dimensions < 2 || PixelsAcross(1) <= 0.0f) return;
+    const float left = float(Layout.DiagonalX(Layout.Dimensions - 1) + Layout.StepX) + PixelsAcross(6);
+    const float right = Layout.HasZoom() ? float(Layout.ZoomLeft) : float(SpaceWidth);
+    DrawRecordCount(left, float(SpaceHeight) - PixelsUp(3), (right - left) / PixelsAcross(1) - 6.0f);
 }
 
 void TScatterPlots::PaintOverlay()

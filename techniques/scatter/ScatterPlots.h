@@ -86,6 +86,7 @@ public:
 private:
     void ComputeLayout();
     void SetupProjection();
+    void DrawRecordCountInTheFreeCorner();
     void InstallSelectionFunctions();
     // The settings every cell of a paint shares (texts sized in window pixels).
     TScatterPaint PaintSettings() const;

@@ -217,7 +217,7 @@ void TScatterPlotsMethods::AddSelectionBox(TSelectionsList* list, int, int)
     s->ResizeSelectionFunction = list->ResizeSelectionFunction();
     const int index = list->Add(std::move(selection));
     list->SetFocus(index);
-    if (const TOpenGLColor* color = list->PaletteColor(list->FocusIndex())) s->Color()->Assign(*color);
+    s->Color()->Assign(list->NewSelectionColor());
 }
 
 bool TScatterPlotsMethods::UpdateSelectionBoxes(TSelectionsList* list, ENUM_selectionEvents event, int x, int y)

@@ -1,6 +1,8 @@
 #include "techniques/star/StarAxis.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 #include <numbers>
 
 #include "data/PreProcessedData.h"
@@ -156,6 +158,57 @@ void TStarAxesList::PlaceAxes(bool mode3D)
         }
     }
     Touch();
+}
+
+void TStarAxesList::ScaleAbout(float factor)
+{
+    if (!std::isfinite(factor) || factor <= 0.0f) return;
+    const float cx = Center ? Center->X : 0.0f, cy = Center ? Center->Y : 0.0f, cz = Center ? Center->Z : 0.0f;
+    for (TStarAxis& axis : Items)
+        axis.SetEndPoint(cx + factor * (axis.EndPoint.X - cx), cy + factor * (axis.EndPoint.Y - cy),
+                         cz + factor * (axis.EndPoint.Z - cz));
+    Touch();
+}
+
+float TStarAxesList::FitFactor(const TPreProcessedData& data, float halfWidth, float halfHeight, bool mode3D) const
+{
+    const std::size_t n = std::size_t(std::max(0, data.RecordsNumber));
+    std::vector<float> x(n, 0.0f), y(n, 0.0f), z(n, 0.0f);
+    for (const TStarAxis& axis : Items) {
+        if (!axis.IsActive || axis.DimensionIndex < 0 || axis.DimensionIndex >= data.NumberOfDimensions()) continue;
+        const std::vector<float>& values = data.GetDimension(axis.DimensionIndex)->Values;
+        const float vx = axis.UnitaryVector.V1 * axis.SizeOfAxis, vy = axis.UnitaryVector.V2 * axis.SizeOfAxis,
+                    vz = axis.UnitaryVector.V3 * axis.SizeOfAxis;
+        for (std::size_t r = 0; r < std::min(n, values.size()); ++r) {
+            x[r] += values[r] * vx;
+            y[r] += values[r] * vy;
+            z[r] += values[r] * vz;
+        }
+    }
+    const float cx = Center ? Center->X : 0.0f, cy = Center ? Center->Y : 0.0f;
+    float factor = 1.0f;
+    // At most `room` / `reach`, where the reach is positive and the room is there.
+    const auto limit = [&factor](float room, float reach) {
+        if (reach > 0.0f && room > 0.0f && std::isfinite(reach)) factor = std::min(factor, room / reach);
+    };
+    if (mode3D) {
+        float reach = 0.0f;
+        for (std::size_t r = 0; r < n; ++r) reach = std::max(reach, std::sqrt(x[r] * x[r] + y[r] * y[r] + z[r] * z[r]));
+        limit(std::min(halfWidth, halfHeight) - std::hypot(cx, cy), reach);
+        return factor;
+    }
+    float right = 0.0f, left = 0.0f, up = 0.0f, down = 0.0f;
+    for (std::size_t r = 0; r < n; ++r) {
+        right = std::max(right, x[r]);
+        left = std::max(left, -x[r]);
+        up = std::max(up, y[r]);
+        down = std::max(down, -y[r]);
+    }
+    limit(halfWidth - cx, right);
+    limit(halfWidth + cx, left);
+    limit(halfHeight - cy, up);
+    limit(halfHeight + cy, down);
+    return factor;
 }
 
 void TStarAxesList::ClearHover()

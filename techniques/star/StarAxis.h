@@ -97,6 +97,15 @@ public:
     void TranslateAxes(int dx, int dy);
     // Every axis recomputes its vector from the centre (after the centre moved).
     void UpdateAxes();
+    // Every end point moved to centre + factor × (end point − centre): the whole star grows
+    // or shrinks about its centre and every axis keeps its direction. Renews the stamp.
+    void ScaleAbout(float factor);
+    // The factor, at most 1, by which ScaleAbout brings every dot of `data` (the active axes'
+    // sum of value × vector, from the centre) inside the box |x| <= halfWidth, |y| <=
+    // halfHeight about the scene origin; in 3-D inside the sphere of radius min(halfWidth,
+    // halfHeight), so that no rotation takes a dot out. 1 when the dots lie inside already
+    // or when no factor can help (a centre outside the box).
+    float FitFactor(const TPreProcessedData& data, float halfWidth, float halfHeight, bool mode3D) const;
     // Marks the axes as changed (the dots recompute their positions).
     void Touch() { StarAxesTimeStamp = NewChangeStamp(); }
 

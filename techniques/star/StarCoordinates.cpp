@@ -53,8 +53,20 @@ bool TStarCoordinates::SetPreProcessedData(TPreProcessedData* data)
     StarDotList.Fill(this, &StarAxesList, data, &Center);
     StarDotList.SetMode3D(Mode3DValue);
     StarDotList.SetDrawMode(DrawMode());
+    FitDots();
     SetDotsPointSize(6.0f);
     return true;
+}
+
+void TStarCoordinates::FitDots()
+{
+    if (!Data) return;
+    const float factor = StarAxesList.FitFactor(*Data, OpenGLAreaHorizontalRange * FitShare,
+                                                OpenGLAreaVerticalRange * FitShare, Mode3DValue);
+    if (factor < 1.0f) {
+        StarAxesList.ScaleAbout(factor);
+        StarDotList.InvalidateCaches();
+    }
 }
 
 void TStarCoordinates::ComputeGeometry()
@@ -95,7 +107,8 @@ TStarHitFrame TStarCoordinates::HitFrame() const
 
 void TStarCoordinates::GetDimensionAtPosition(int& dimension, int x, int y)
 {
-    dimension = StarAxesList.HitTest(x, y, HitFrame());
+    const int axis = StarAxesList.HitTest(x, y, HitFrame());
+    if (axis != -1) dimension = axis;
 }
 
 float TStarCoordinates::GetValueAtPosition(int, int) { return -1.0f; }
@@ -130,6 +143,7 @@ void TStarCoordinates::SetMode3D(bool mode3D)
     StarAxesList.PlaceAxes(mode3D);
     StarDotList.SetMode3D(mode3D);
     StarDotList.InvalidateCaches();
+    FitDots();
     if (mode3D)
         setCursor(ViewCursor(TViewCursor::Rotate));
     else
@@ -198,7 +212,7 @@ void TStarCoordinates::MouseDownOnPanel(Qt::MouseButton button, Qt::MouseButtons
     GetDimensionAtPosition(DimensionUnderMouse, p.x(), p.y());
     if (!Mode3DValue) MouseOverCenter = IsOverCenter(p.x(), p.y());
     if (button == Qt::RightButton) {
-        MenuAxis = StarAxesList.AxisUnderMouse;
+        MenuAxis = DimensionUnderMouse;
         ToggleAxisItem->setEnabled(MenuAxis != -1);
     }
     if (button == Qt::LeftButton && !Mode3DValue) {
@@ -360,6 +374,14 @@ void TStarCoordinates::Paint()
         SelectionsController ? SelectionsController->ListOfItemsSatisfyingSelections() : nullptr,
         SelectionsController ? SelectionsController->Version() : 0);
     StarDotList.Draw();
+    // Top left, in the margin the fit of the dots leaves, unturned by the 3-D rotation.
+    TDrawing& gl = Gl();
+    gl.MatrixMode(TMatrixMode::ModelView);
+    gl.LoadIdentity();
+    gl.Disable(TCapability::Lighting);
+    if (PixelsAcross(1) > 0.0f)
+        DrawRecordCount(-OpenGLAreaHorizontalRange + PixelsAcross(4), OpenGLAreaVerticalRange - PixelsUp(2),
+                        OpenGLAreaHorizontalRange / PixelsAcross(1));
 }
 
 void TStarCoordinates::PaintOverlay()

@@ -41,7 +41,9 @@ public:
                         int y) override;
     void MouseMoveOnPanel(Qt::MouseButtons buttons, Qt::KeyboardModifiers keys, int x, int y) override;
     void SetDrawMode(ENUM_drawModes mode) override;
-    // The axis under scene position (x, y), or -1.
+    // The axis under scene position (x, y); where there is none, the last axis found stays
+    // (-1 before any), so the popup's commands reach an axis without a right-click exactly
+    // on its line, in 3-D too.
     void GetDimensionAtPosition(int& dimension, int x, int y) override;
     // There is no value under the pointer in this view: always -1.
     float GetValueAtPosition(int x, int y) override;
@@ -51,6 +53,11 @@ public:
     // Stores the mode, resets the rotation, places the axes again and ends any drag.
     void SetMode3D(bool mode3D);
     void Switch2D3D() { SetMode3D(!Mode3DValue); }
+    // Shrinks the whole star about its centre, axes' directions kept, so that every dot
+    // lies inside the view with a margin (at the start and after a switch of 2-D / 3-D).
+    void FitDots();
+    // The part of each half range the dots may fill.
+    static constexpr float FitShare = 0.9f;
     // Axes radius and ranges from the logical space.
     void ComputeGeometry();
     void ShowPointSizeTracker();
@@ -76,7 +83,7 @@ public:
     bool DraggingCenter = false;
     bool DragMoved = false;  // the pointer moved since the drag began
     bool MouseOverCenter = false;
-    int MenuAxis = -1;       // the axis under the pointer when the popup menu opened
+    int MenuAxis = -1;       // the last axis found under the pointer when the popup menu opened
     TOpenGLVertex Center{-1, 0.0f, 0.0f, 0.0f};
     std::unique_ptr<TStarCoordsMethods> Methods;
     TStarAxesList StarAxesList;

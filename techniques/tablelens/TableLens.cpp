@@ -355,6 +355,9 @@ void TTableLens::Paint()
     TableLensRecordList.DrawRows(Layout);
     StatisticsList->DrawStatistics();
     DrawRelevanceMarkers();
+    // Under the columns' frames, flush right, clear of the hovered row's "Visual order".
+    if (PixelsAcross(1) > 0.0f)
+        DrawRecordCount(float(SpaceWidth) * 0.5f, 40.0f, float(SpaceWidth) * 0.5f / PixelsAcross(1) - 6.0f, true);
     Gl().Flush();
 }
 

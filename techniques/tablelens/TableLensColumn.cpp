@@ -88,7 +88,8 @@ void TTableLensColumn::Draw() const
     const float h = float(TableLens->SpaceHeight);
     TMeaningScope meaning(TMeaning::Axis);
     gl.LineWidth(1);
-    Box(IsMouseOverNow, PosX0, 51, PosX1, h - 31);
+    // The frame reaches down to where the rows' bars end, so no bar runs below it.
+    Box(IsMouseOverNow, PosX0, float(TTableLensRowLayout::RowsBottom), PosX1, h - 31);
     if (IsMouseOverHeader) {
         gl.Color(1, 0, 0);
         gl.LineWidth(5);

@@ -166,7 +166,7 @@ void TTableLensMethods::AddSelectionBand(TSelectionsList* list, int x, int)
     s->ResizeSelectionFunction = list->ResizeSelectionFunction();
     const int index = list->Add(std::move(selection));
     list->SetFocus(index);
-    if (const TOpenGLColor* color = list->PaletteColor(list->FocusIndex())) s->Color()->Assign(*color);
+    s->Color()->Assign(list->NewSelectionColor());
 }
 
 int TTableLensMethods::SelectionBandUnderPointer(TSelectionsList* list, int x, int)

@@ -2,6 +2,10 @@
 // load box and the command line), exporting records and view images, and the question
 // before the window closes on an exploration tree.
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -162,6 +166,58 @@ TEST_F(FileMenuTest, ASingleDataFileOnTheCommandLineIsLoadedAtOnce)
     ASSERT_NE(Root(), nullptr);
     EXPECT_EQ(Root()->Data()->RecordsNumber, 2);
     EXPECT_EQ(Label(Root(), "LabelWhereClause"), QStringLiteral("- SELECT * FROM t.tsv"));
+}
+
+TEST_F(FileMenuTest, ADirectoryOnTheCommandLineIsReportedAsNoDataFile)
+{
+    TMessageRecorder recorder;
+    Window->ApplyCommandLine({QStringLiteral("lumetra"), Folder.path()});
+    EXPECT_EQ(Root(), nullptr);
+    ASSERT_EQ(recorder.Messages.size(), 1u);
+    EXPECT_EQ(recorder.Messages[0].Title, "Warning");
+    EXPECT_NE(recorder.Messages[0].Text.find("is a directory, not a data file"), std::string::npos)
+        << recorder.Messages[0].Text;
+    EXPECT_NE(recorder.Messages[0].Text.find(Folder.path().toStdString()), std::string::npos);
+    EXPECT_TRUE(Window->findChild<QWidget*>(QStringLiteral("GroupBoxDataAccess"))->isVisible());
+}
+
+// The save dialogs ("Save View Image…", "Export Records…") start in the folder of the last
+// file written, and in the home folder before any was.
+TEST_F(FileMenuTest, SaveDialogsStartWhereTheLastFileWasSavedElseAtHome)
+{
+    Load(Write("t.csv", "a,b,c\n1,2,3\n4,6,5\n2,2,9\n"));
+    ASSERT_NE(Root(), nullptr);
+    Root()->CreateView(0);
+    // The folder a save dialog opens in, read from the dialog itself and then cancelled.
+    auto dialogFolder = [&](void (TFormVisualizationTree::*command)()) {
+        QString folder;
+        QTimer::singleShot(200, [&folder] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                folder = QDir(dialog->directory()).absolutePath();
+                dialog->reject();
+            }
+        });
+        (Window.get()->*command)();
+        return folder;
+    };
+    const QString home = QDir(QDir::homePath()).absolutePath();
+    EXPECT_EQ(dialogFolder(&TFormVisualizationTree::MenuItemSaveViewImageClick), home);
+    EXPECT_EQ(dialogFolder(&TFormVisualizationTree::MenuItemExportRecordsClick), home);
+
+    ASSERT_TRUE(QDir(Folder.path()).mkdir(QStringLiteral("pictures")));
+    const QString pictures = QDir(Folder.filePath(QStringLiteral("pictures"))).absolutePath();
+    ASSERT_TRUE(Window->SaveViewImage(pictures + QStringLiteral("/view.png")));
+    EXPECT_EQ(dialogFolder(&TFormVisualizationTree::MenuItemExportRecordsClick), pictures);
+
+    ASSERT_TRUE(QDir(Folder.path()).mkdir(QStringLiteral("tables")));
+    const QString tables = QDir(Folder.filePath(QStringLiteral("tables"))).absolutePath();
+    ASSERT_TRUE(Window->ExportRecords(tables + QStringLiteral("/all.csv")));
+    EXPECT_EQ(dialogFolder(&TFormVisualizationTree::MenuItemSaveViewImageClick), tables);
+
+    // A write that fails leaves the folder as it was.
+    TMessageRecorder recorder;
+    EXPECT_FALSE(Window->ExportRecords(Folder.filePath(QStringLiteral("no/such/all.csv"))));
+    EXPECT_EQ(dialogFolder(&TFormVisualizationTree::MenuItemSaveViewImageClick), tables);
 }
 
 TEST_F(FileMenuTest, ExportRecordsWritesTheBrushedRecordsOrAllThatLoadBackAsTheyWere)

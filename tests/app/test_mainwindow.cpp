@@ -356,6 +356,36 @@ TEST_F(MainWindowTest, CommandLineConnectsAndStartHereLoadsTheTable)
     EXPECT_NE(Window->VisTree(), nullptr);
 }
 
+// "Start here!" offers the table named on the command line; once the first dataset came
+// from elsewhere (the File menu's "Load data") it has nothing left to start.
+TEST_F(MainWindowTest, StartHereGoesWhenTheFirstLoadCameFromTheFileMenu)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString database = folder.filePath(QStringLiteral("t.sqlite"));
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fixture2"));
+        connection.setDatabaseName(database);
+        ASSERT_TRUE(connection.open());
+        QSqlQuery query(connection);
+        ASSERT_TRUE(query.exec(QStringLiteral("CREATE TABLE points (x REAL, y REAL)")));
+        connection.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture2"));
+    const QString text = folder.filePath(QStringLiteral("t.lumet"));
+    std::ofstream(text.toStdString()) << "#a b\n1 2\n3 4\n";
+
+    TMessageRecorder messages;
+    Window->ApplyCommandLine({QStringLiteral("lumetra"), database, QStringLiteral("points")});
+    auto* start = Find<QPushButton>("ButtonStart");
+    ASSERT_TRUE(start->isVisible());
+    Find<QLineEdit>("EditTextFile")->setText(text);
+    Window->ButtonGoTextFileClick();  // what "Load data" of the File menu runs after its dialog
+    ASSERT_NE(Window->VisTree(), nullptr);
+    EXPECT_FALSE(start->isVisible());
+    EXPECT_FALSE(Find<QGroupBox>("GroupBoxDataAccess")->isVisible());
+}
+
 TEST_F(MainWindowTest, CommandLineWithAnUnreachableDatabaseKeepsTheControls)
 {
     TMessageRecorder messages;

@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -466,6 +467,125 @@ TEST_F(VisTreeWindowTest, QuitWithAViewPoppedOutEndsTheEventLoop)
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_TRUE(quitReached);
     EXPECT_FALSE(Main->isVisible());
+}
+
+// An opened label panel pushes the boxes below it down instead of covering them; a new
+// pipeline and a zoom keep it open, and the layout goes on around it.
+TEST_F(VisTreeWindowTest, OpenLabelPanelsStayOpenAndTheBoxesBelowMakeRoomForThem)
+{
+    Select(Root, 0, 0.3f, 0.7f);
+    TFormVisWorkspace* first = Pipeline(Root, false);
+    TFormVisWorkspace* second = Pipeline(Root, true);
+    ASSERT_TRUE(first && second);
+    const QRect before = Geometry(first);
+    first->findChild<QPushButton*>(QStringLiteral("ButtonLowerDetails"))->click();
+    ASSERT_TRUE(first->LowerDetailsShown());
+    EXPECT_EQ(Geometry(first).topLeft(), before.topLeft());  // the opened one stays put
+    EXPECT_GT(first->Height(), before.height());
+    EXPECT_GE(second->Top(), first->Top() + first->Height()) << "the panel covers the box below";
+
+    TFormVisWorkspace* third = Pipeline(Root, false);
+    ASSERT_NE(third, nullptr);
+    EXPECT_TRUE(first->LowerDetailsShown());
+    EXPECT_GE(second->Top(), first->Top() + first->Height());
+    EXPECT_GE(third->Top(), second->Top() + second->Height());
+
+    Choose("MenuItemZoomOut");
+    Main->FormMouseDown(Qt::LeftButton, Qt::LeftButton, {}, Root->Left(), Root->Top());
+    EXPECT_TRUE(first->LowerDetailsShown());
+}
+
+// A zoom out lasts: the next pipeline lays the tree out at the zoomed size, not fitted to
+// the window again, and brings the new workspace into view.
+TEST_F(VisTreeWindowTest, ANewPipelineKeepsTheZoom)
+{
+    Select(Root, 0, 0.3f, 0.7f);
+    TFormVisWorkspace* first = Pipeline(Root, false);
+    ASSERT_NE(first, nullptr);
+    const int fittedWidth = first->Width();
+    Choose("MenuItemZoomOut");
+    Main->FormMouseDown(Qt::LeftButton, Qt::LeftButton, {}, Root->Left(), Root->Top());
+    Main->FormMouseDown(Qt::LeftButton, Qt::LeftButton, {}, Root->Left(), Root->Top());
+    const QSize zoomed = Root->size();
+    ASSERT_LT(zoomed.width(), fittedWidth);
+    ASSERT_TRUE(Root->CanShrink());
+    TFormVisWorkspace* second = Pipeline(Root, true);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(Root->size(), zoomed);
+    EXPECT_EQ(first->size(), zoomed);
+    EXPECT_EQ(second->size(), zoomed);
+    EXPECT_TRUE(Main->MdiArea()->viewport()->rect().contains(Geometry(second)));
+}
+
+// The zoomed view's window stays on the screen, whatever the workspace's proportions.
+TEST(DetachedGeometry, TheWindowStaysAboveTheBottomOfTheScreenWithTheWorkspacesProportions)
+{
+    const QRect screen(0, 0, 1600, 1000);
+    struct TCase {
+        QRect Main;
+        QSize Workspace;
+    } cases[] = {
+        {{0, 40, 1600, 960}, {338, 200}},     // fits as it is
+        {{0, 40, 1600, 960}, {1280, 853}},    // too tall: shrunk, proportions kept
+        {{100, 100, 800, 600}, {400, 390}},   // as tall as wide: shrunk
+    };
+    for (const TCase& c : cases) {
+        const QRect r = TFormVisWorkspace::DetachedGeometry(c.Main, c.Workspace, screen);
+        EXPECT_LE(r.y() + r.height(), screen.height()) << r.y() << " " << r.height();
+        EXPECT_EQ(r.y(), c.Main.y() + 40);
+        EXPECT_NEAR(double(r.height()) / r.width(), double(c.Workspace.height()) / c.Workspace.width(), 0.01);
+        EXPECT_NEAR(r.x() + r.width() / 2.0, c.Main.x() + c.Main.width() / 2.0, 1.0);
+    }
+    EXPECT_EQ(TFormVisWorkspace::DetachedGeometry({0, 40, 1600, 960}, {338, 200}, screen), QRect(80, 80, 1440, 852));
+}
+
+// Maximised, a workspace and its view fill the window's area; a pipeline made meanwhile
+// takes its place in the tree (the maximised one comes back first), and a restored
+// workspace is where the tree put it, with its link.
+TEST_F(VisTreeWindowTest, AMaximisedWorkspaceFillsTheAreaAndTheTreeStaysConsistent)
+{
+    Root->CreateView(0);
+    const QRect normal = Geometry(Root);
+    Root->showMaximized();
+    QCoreApplication::processEvents();
+    const QRect area = Main->MdiArea()->viewport()->rect();
+    EXPECT_EQ(Root->size(), area.size());
+    QWidget* view = Root->ActiveView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_GE(view->width(), area.width() - 40);
+    EXPECT_GE(view->height(), area.height() - 60);
+    Root->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Geometry(Root), normal);
+    EXPECT_EQ(Root->maximumWidth(), 800);
+
+    Root->MoveTo(37, 41);  // a normal place of its own, away from where the layout puts it
+    Root->showMaximized();
+    QCoreApplication::processEvents();
+    Select(Root, 0, 0.3f, 0.7f);
+    // Asked for by the maximised workspace's own view, as its popup menu does.
+    auto* panel = qobject_cast<TVisualizationPanel*>(Root->ActiveView());
+    ASSERT_NE(panel, nullptr);
+    panel->PipelinePartialDomainClick();
+    ASSERT_EQ(Tree->Nodes().size(), 2u);
+    TFormVisWorkspace* child = Node(Root)->FirstChild->Workspace.get();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Root->isMaximized());
+    EXPECT_FALSE(child->isMaximized());
+    EXPECT_EQ(Root->size(), child->size());
+    EXPECT_EQ(Root->Left(), 0);
+    const TVisTreeLink link = VisTreeGeometry::Link({Root->Left(), Root->Top(), Root->Width(), Root->Height()},
+                                                    {child->Left(), child->Top(), child->Width(), child->Height()});
+    EXPECT_EQ(Node(child)->InnerMarker->pos(), QPoint(link.InnerLeft, link.InnerTop));
+    EXPECT_EQ(child->Left(), Root->Left() + Root->Width() + VisTreeGeometry::ColumnGap);
+
+    const QRect childPlace = Geometry(child);
+    child->showMaximized();
+    QCoreApplication::processEvents();
+    child->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Geometry(child), childPlace);
+    EXPECT_EQ(Node(child)->InnerMarker->pos(), QPoint(link.InnerLeft, link.InnerTop));
 }
 
 TEST_F(VisTreeWindowTest, PipelinesDeeperThanTheCompositionsReachKeepTheirMarkersInert)

@@ -124,6 +124,35 @@ TEST(VisTreeLayout, AtMinimumSizeTheBoxesKeepTheirSizeAndTheFocusIsCentred)
     EXPECT_EQ(shape.Box(2).Left + shape.Box(2).Width / 2, 500);
 }
 
+// An open label panel (a box's Extra) hangs below its box: the next leaf is stacked under
+// the panel, and the parents are centred on their leaves as before.
+TEST(VisTreeLayout, LeavesAreStackedBelowTheOpenPanelOfTheLeafAbove)
+{
+    // 0 ─┬─ 1
+    //    ├─ 2   (panel open, 90 high)
+    //    └─ 3
+    TVisTreeShape shape = Shape({{-1, 1}, {0, 2}, {0, 2}, {0, 2}});
+    shape.Box(2).Extra = 90;
+    shape.Box(0).Extra = 40;  // a parent's panel does not push its leaves
+    LayoutNode(shape, 0, 300, 200);
+    ExpectBoxes(shape, {{0, 245, 300, 200}, {330, 0, 300, 200}, {330, 200, 300, 200}, {330, 490, 300, 200}});
+    TVisTreeExtent extent;
+    MeasureExtent(shape, false, extent);
+    EXPECT_EQ(extent.MaxBottom, 690);
+}
+
+// Once the user zoomed or translated, a new layout keeps the box size instead of fitting
+// the tree to the window again.
+TEST(VisTreeLayout, KeepingTheSizeLaysOutAtTheRootsSizeEvenWhenItCouldShrink)
+{
+    TVisTreeShape shape = Shape({{-1, 1}, {0, 2}}, 300, 200);
+    TVisTreeExtent extent;
+    EXPECT_FALSE(Layout(shape, extent, 1000, 700, 1.5f, false, true));
+    ExpectBoxes(shape, {{0, 0, 300, 200}, {330, 0, 300, 200}});
+    EXPECT_TRUE(Layout(shape, extent, 1000, 700, 1.5f, false, false));
+    EXPECT_EQ(shape.Box(0).Width, 470);
+}
+
 TEST(VisTreeZoom, ZoomingAtABoxCornerKeepsThatCornerAndMovesTheOthersBySlots)
 {
     struct Case {

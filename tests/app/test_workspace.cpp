@@ -1,6 +1,9 @@
 // The workspace window without views: construction, size constraints and geometry for the
 // tree, the details layouts, the label panel, the level texts, identifiers, comment.
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QWheelEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -409,6 +412,39 @@ TEST_F(WorkspaceTest, ChoosingATechniqueBeforeLoadingOpensNothing)
     Workspace->CreateView(-1);
     Workspace->DetachActiveView(true);
     EXPECT_FALSE(Workspace->IsViewDetached());
+}
+
+// Only a pick from the list opens a view: a letter typed into the closed box, an arrow key
+// or a turn of the wheel over it changes the shown item and opens nothing.
+TEST_F(WorkspaceTest, TheTechniqueBoxOpensAViewOnlyWhenAnItemIsPicked)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string path = folder.filePath(QStringLiteral("small.lumet")).toStdString();
+    std::ofstream(path) << "#a b\n1 2\n3 4\n";
+    ASSERT_TRUE(Workspace->LoadFromTextFile(path));
+    Workspace->show();
+    auto* combo = Find<QComboBox>("ComboBoxVisualizations");
+    Workspace->findChild<QPushButton*>(QStringLiteral("ButtonUpperDetails"))->click();
+    ASSERT_TRUE(combo->isVisible());
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_S);
+    QTest::keyClick(combo, Qt::Key_T);
+    QTest::keyClick(combo, Qt::Key_Down);
+    QWheelEvent wheel(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(combo, &wheel);
+    EXPECT_EQ(Workspace->ActivePageIndex(), -1);
+
+    // A click on an item of the opened list is a pick.
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+    const int star = combo->findText(QStringLiteral("Star Coordinates"));
+    const QRect item = list->visualRect(combo->model()->index(star, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, item.center());
+    ASSERT_NE(Workspace->ActivePageIndex(), -1);
+    EXPECT_TRUE(Find<QTabWidget>("PageControlVisualizations")->tabText(Workspace->ActivePageIndex()).startsWith("StarCoordinates"));
 }
 
 // Instant zoom takes the active view into a window of its own; the tabs stay usable, so

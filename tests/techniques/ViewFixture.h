@@ -34,7 +34,7 @@ public:
     bool LoadFile(const std::string& file)
     {
         auto data = std::make_unique<TPreProcessedData>();
-        if (!data->ReadTextFile(file)) return false;
+        if (!data->ReadDataFile(file)) return false;  // by the extension: .lumet, .csv, …
         OldData.push_back(std::move(Data));
         Data = std::move(data);
         auto controller = std::make_unique<TSelectionsController>();

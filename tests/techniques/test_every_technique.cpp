@@ -146,6 +146,102 @@ TEST_P(EveryTechnique, ItsSvgPictureHoldsWhatItsWindowDraws)
     }
 }
 
+// The count takes the widest form the room holds, at 8 pixels a character.
+TEST(RecordCountLines, TheWidestFormThatFitsTheRoom)
+{
+    using Lines = std::vector<std::string>;
+    const struct {
+        float Width;
+        Lines Expected;
+    } cases[] = {
+        {400, {"197 of 392 records"}},
+        {144, {"197 of 392 records"}},
+        {143, {"197 of 392", "records"}},
+        {80, {"197 of 392", "records"}},
+        {79, {"197", "of 392", "records"}},
+        {56, {"197", "of 392", "records"}},
+        {55, {"197", "of", "392"}},
+        {24, {"197", "of", "392"}},
+        {23, {}},
+        {0, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TVisualizationPanel::RecordCountLines(197, 392, c.Width), c.Expected) << c.Width;
+    EXPECT_EQ(TVisualizationPanel::RecordCountLines(0, 5, 1000), (Lines{"0 of 5 records"}));
+}
+
+// The box a text takes at 8 pixels a character, from 2 below its raster position (the
+// descenders) to 8 above (the capitals).
+struct TTextBox {
+    float Left, Bottom, Right, Top;
+    bool Overlaps(const TTextBox& o) const { return Left < o.Right && o.Left < Right && Bottom < o.Top && o.Bottom < Top; }
+};
+TTextBox BoxOf(const TRecordedText& t)
+{
+    return {t.X, t.Y - 2.0f, t.X + 8.0f * float(t.Text.size()), t.Y + 8.0f};
+}
+
+// While a selection exists every view says how many of the records it holds, clear of the
+// view's other texts; without a selection it says nothing of the kind.
+TEST_P(EveryTechnique, WhileASelectionExistsItSaysHowManyRecordsPassClearOfItsOtherTexts)
+{
+    TViewFixture f;
+    ASSERT_TRUE(f.LoadFile(CarsFile()));
+    TVisualizationPanel* view = f.Open(Technique());
+    EXPECT_FALSE(f.Paint(*view).HasText(" of 392"));
+    EXPECT_FALSE(f.Paint(*view).HasText("records"));
+
+    f.Brush(4, 0.0f, 0.3f);  // low horsepower
+    int inside = 0;  // counted from the cells
+    for (int k = 0; k < f.Data->RecordsNumber; ++k) {
+        const float v = f.Data->GetCell(4, k).Value();
+        inside += 0.0f <= v && v <= 0.3f;
+    }
+    ASSERT_GT(inside, 0);
+    const TRecordingDrawing r = f.Paint(*view);
+    const std::string n = std::to_string(inside);
+    // Its first line, in whichever of its forms the room allows.
+    std::vector<const TRecordedText*> count;
+    for (const TRecordedText& t : r.Texts)
+        if (t.Meaning == TMeaning::Label && (t.Text == n + " of 392 records" || t.Text == n + " of 392" || t.Text == n))
+            count.push_back(&t);
+    ASSERT_EQ(count.size(), 1u) << "the count is shown once";
+    if (std::string(Technique().Item).find("Fastmap") != std::string::npos) return;  // the rest is 3-D
+    const TTextBox box = BoxOf(*count[0]);
+    // Inside the view: the star's scene has its origin in the middle.
+    const float origin = std::string(Technique().Item).find("Star") != std::string::npos ? -0.5f * float(view->width()) : 0.0f;
+    EXPECT_GE(box.Left, origin);
+    EXPECT_LE(box.Right, origin + float(view->width()));
+    for (const TRecordedText& t : r.Texts) {
+        if (&t == count[0] || t.Text == "records" || t.Text == "of 392" || t.Text == "of" || t.Text == "392") continue;
+        EXPECT_FALSE(box.Overlaps(BoxOf(t))) << "\"" << count[0]->Text << "\" covers \"" << t.Text << "\"";
+    }
+}
+
+// On the samples, with a brush, no label of a flat view covers another one (names, end
+// values of a text column, brush read-outs, the record count). The CSV sample has the car
+// names as a text column.
+TEST_P(EveryTechnique, NoLabelCoversAnotherOnTheSamples)
+{
+    if (std::string(Technique().Item).find("Fastmap") != std::string::npos) GTEST_SKIP() << "a 3-D scene";
+    for (const std::string& file : {CarsFile(), std::string(LUMETRA_SOURCE_DIR "/DataSets/Cars.csv")}) {
+        SCOPED_TRACE(file);
+        TViewFixture f;
+        ASSERT_TRUE(f.LoadFile(file));
+        TVisualizationPanel* view = f.Open(Technique());
+        f.Brush(4, 0.0f, 0.3f);
+        const TRecordingDrawing r = f.Paint(*view);
+        std::vector<const TRecordedText*> labels;
+        for (const TRecordedText& t : r.Texts)
+            if (!t.Text.empty()) labels.push_back(&t);
+        ASSERT_GT(labels.size(), 3u);
+        for (std::size_t i = 0; i < labels.size(); ++i)
+            for (std::size_t j = i + 1; j < labels.size(); ++j)
+                EXPECT_FALSE(BoxOf(*labels[i]).Overlaps(BoxOf(*labels[j])))
+                    << "\"" << labels[i]->Text << "\" at (" << labels[i]->X << ", " << labels[i]->Y << ") and \""
+                    << labels[j]->Text << "\" at (" << labels[j]->X << ", " << labels[j]->Y << ")";
+    }
+}
+
 TEST_P(EveryTechnique, ASecondDatasetReplacesTheFirstEverywhere)
 {
     TViewFixture f;

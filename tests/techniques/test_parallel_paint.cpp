@@ -48,7 +48,7 @@ TEST_F(ParallelFixture, WithoutSelectionsEveryRecordIsDrawnInBlueThroughItsValue
 
 TEST_F(ParallelFixture, ABrushDrawsOnlyTheRecordsInsideInItsColourAndAndCombinesAxes)
 {
-    // A first brush on alpha (blue, the first palette colour) and a second one (green).
+    // A brush on alpha, then brushes on beta: each in a colour of its own.
     Brush(0, 0.5f, 1.0f);  // records 1 and 2
     TRecordingDrawing r = Paint();
     EXPECT_EQ(Sorted(FirstAxisValuesDrawn(r)), (std::vector<float>{0.5f, 1.0f}));
@@ -56,15 +56,22 @@ TEST_F(ParallelFixture, ABrushDrawsOnlyTheRecordsInsideInItsColourAndAndCombines
     Brush(1, 0.0f, 0.25f);  // beta: record 1 only
     r = Paint();
     EXPECT_EQ(FirstAxisValuesDrawn(r), (std::vector<float>{0.5f}));  // AND across the two axes
-    for (const auto& s : RecordSegments(r)) EXPECT_TRUE(TRecordingDrawing::SameColor(s.A.Color, Blue));
+    // A record takes the colour of the brush that holds it on the last brushed axis: beta's.
+    const TOpenGLColor betaColour = *Controller->GetSelectionsList(1)->GetSelection(0)->Color();
+    EXPECT_FALSE(TRecordingDrawing::SameColor(betaColour, Blue));
+    EXPECT_FALSE(betaColour == *Controller->GetSelectionsList(0)->GetSelection(0)->Color());
+    for (const auto& s : RecordSegments(r)) EXPECT_TRUE(TRecordingDrawing::SameColor(s.A.Color, betaColour));
 
-    // A second brush on beta, over record 0 only (beta 1): green, OR-ed within the axis.
+    // A second brush on beta, over record 0 only (beta 1), in a third colour, OR-ed within
+    // the axis.
     Brush(1, 0.9f, 1.0f);
+    const TOpenGLColor secondColour = *Controller->GetSelectionsList(1)->GetSelection(1)->Color();
+    EXPECT_FALSE(secondColour == betaColour);
     r = Paint();
     const auto green = RecordSegments(r);
     std::vector<float> greenFirst;
     for (const auto& s : green)
-        if (TRecordingDrawing::SameColor(s.A.Color, Green)) greenFirst.push_back(s.A.Y);
+        if (TRecordingDrawing::SameColor(s.A.Color, secondColour)) greenFirst.push_back(s.A.Y);
     // Record 0 has alpha 0: outside the alpha brush, so AND drops it.
     EXPECT_TRUE(greenFirst.empty());
     View->LogicOrClick();
@@ -93,11 +100,28 @@ TEST_F(ParallelFixture, BrushesAreDrawnAsArrowheadsAndABarWithTheirLabels)
     EXPECT_FLOAT_EQ(v[4].Y, Y(0.5f) + 8);
     EXPECT_TRUE(TRecordingDrawing::SameColor(v[0].Color, Red));  // the focused brush
     // The count of selected records half-way, and both bounds in the dimension's units.
-    const auto count = r.TextsContaining("2");
-    ASSERT_FALSE(count.empty());
+    std::vector<const TRecordedText*> count;
+    for (const TRecordedText* t : r.TextsContaining("2"))
+        if (t->Text == "2") count.push_back(t);
+    ASSERT_EQ(count.size(), 1u);
     EXPECT_FLOAT_EQ(count.front()->X, x - 25);
     EXPECT_TRUE(r.HasText("10"));
     EXPECT_TRUE(r.HasText("5"));
+}
+
+// A brush's record count ends left of the bar and its arrowheads, however many digits.
+TEST_F(ParallelFixture, ABrushCountOfSixDigitsEndsLeftOfTheBar)
+{
+    Open({"a", "b"}, {std::vector<float>(123456, 0.5f), std::vector<float>(123456, 0.5f)});
+    Brush(0, 0.25f, 0.75f);
+    const TRecordingDrawing r = Paint();
+    std::vector<const TRecordedText*> count;
+    for (const TRecordedText* t : r.TextsContaining("123456"))
+        if (t->Text == "123456") count.push_back(t);
+    ASSERT_EQ(count.size(), 1u);
+    const float x = float(AxisX(0));
+    EXPECT_LE(count[0]->X + 8.0f * 6.0f, x - 6.0f);  // 8 pixels a character, a pixel a unit here
+    EXPECT_GE(count[0]->X, 0.0f);
 }
 
 TEST_F(ParallelFixture, FrequencyModeColoursEveryVertexByItsWeight)

@@ -232,6 +232,26 @@ TEST_F(ScatterFixture, ShowingOrHidingCellIndexesRepaintsAtOnce)
     }
 }
 
+// Each row's name is written across the top of the row's leftmost cell, whole (as far as
+// the cell is wide), not one letter under the other in the narrow left margin.
+TEST_F(ScatterFixture, RowNamesStandWholeAcrossTheTopOfTheLeftmostCells)
+{
+    const std::vector<std::string> names = {"alpha", "beta", "gamma", "delta"};
+    Open(names, {{0, 1}, {0, 1}, {1, 0}, {0, 1}});
+    const TRecordingDrawing r = Paint();
+    const int n = int(names.size());
+    for (int line = 0; line < n; ++line) {
+        const TScatterRect cell = View->Layout.Cell(n - 1, line);
+        int found = 0;
+        for (const TRecordedText& t : r.Texts)
+            found += t.Text == names[std::size_t(line)] && t.X >= float(cell.X0) && t.X < float(cell.X1) &&
+                     t.Y >= float(cell.Y0) && t.Y < float(cell.Y1);
+        EXPECT_EQ(found, 1) << names[std::size_t(line)];
+    }
+    for (const TRecordedText& t : r.Texts)
+        if (t.X < float(View->Layout.DiagonalX(n - 1))) EXPECT_GT(t.Text.size(), 1u) << "a lone letter in the left margin";
+}
+
 TEST_F(ScatterFixture, CellIndexesAndThePointSizeTracker)
 {
     View->ShowCellsIndexesClick();

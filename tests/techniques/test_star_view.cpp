@@ -232,12 +232,12 @@ TEST_F(StarFixture, AltReleaseWithoutADragSwitchesTheAxisUnderThePointer)
     EXPECT_FALSE(View->StarAxesList.Item(0)->IsActive);
     Release(200, 2, Qt::AltModifier);
     EXPECT_TRUE(View->StarAxesList.Item(0)->IsActive);
-    // Away from every axis nothing is switched (the last axis found is not remembered).
+    // Away from every axis an Alt+release switches nothing: it acts on the line it is on.
     Release(150, 150, Qt::AltModifier);
     EXPECT_TRUE(View->StarAxesList.Item(0)->IsActive);
     EXPECT_TRUE(View->StarAxesList.Item(1)->IsActive);
 
-    // The popup menu switches the axis under the pointer when it opened, and only that.
+    // The popup menu switches the last axis found under the pointer, and only that.
     Press(200, 2, Qt::RightButton);
     View->ViewPopupMenu->hide();
     EXPECT_TRUE(View->ToggleAxisItem->isEnabled());
@@ -245,8 +245,93 @@ TEST_F(StarFixture, AltReleaseWithoutADragSwitchesTheAxisUnderThePointer)
     EXPECT_FALSE(View->StarAxesList.Item(0)->IsActive);
     Press(150, 150, Qt::RightButton);
     View->ViewPopupMenu->hide();
-    EXPECT_FALSE(View->ToggleAxisItem->isEnabled());
+    EXPECT_TRUE(View->ToggleAxisItem->isEnabled());
+    EXPECT_EQ(View->DimensionUnderMouse, 0);
+    View->ToggleAxisItem->trigger();
+    EXPECT_TRUE(View->StarAxesList.Item(0)->IsActive);
+}
+
+// The axis the commands act on is the last one the pointer found: moving off its line, or
+// turning the 3-D scene under a still pointer, keeps it until another axis is found.
+TEST_F(StarFixture, TheLastAxisFoundStaysTheOneTheCommandsActOn)
+{
     EXPECT_EQ(View->DimensionUnderMouse, -1);
+    Move(150, 150);
+    EXPECT_EQ(View->DimensionUnderMouse, -1);  // none found yet
+    Move(200, 2);
+    EXPECT_EQ(View->DimensionUnderMouse, 0);
+    Move(150, 150);
+    EXPECT_EQ(View->DimensionUnderMouse, 0);
+    Move(-200, 2);
+    EXPECT_EQ(View->DimensionUnderMouse, 1);
+    Press(100, -300, Qt::RightButton);
+    View->ViewPopupMenu->hide();
+    EXPECT_EQ(View->DimensionUnderMouse, 1);
+    EXPECT_EQ(View->MenuAxis, 1);
+    View->AverageThisDimensionClick();
+    EXPECT_TRUE(View->StatisticsList->GetStatistics(1)->ShowAverage);
+    EXPECT_FALSE(View->StatisticsList->GetStatistics(0)->ShowAverage);
+
+    View->Switch2D3D();
+    for (int step = 0; step < 20; ++step) Move(600, 480);  // turns the scene, beyond every axis
+    EXPECT_EQ(View->DimensionUnderMouse, 1);
+}
+
+// Dots that the star's sums carry beyond the view are brought in by one factor for the
+// whole star, at the start and after a switch of 2-D / 3-D; the axes keep their directions.
+TEST_F(StarFixture, TheWholeStarShrinksSoThatEveryDotFitsTheView)
+{
+    // Six axes; records high on neighbouring axes sum to 1.7 and more axis lengths.
+    std::vector<std::vector<float>> columns(6);
+    const std::vector<std::vector<float>> records = {{1, 1, 0, 0, 0, 0}, {0, 1, 1, 1, 0, 0}, {0, 0, 0, 1, 1, 0},
+                                                     {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f}, {0, 0, 0, 0, 0, 0}};
+    for (const auto& record : records)
+        for (int d = 0; d < 6; ++d) columns[std::size_t(d)].push_back(record[std::size_t(d)]);
+    Open(columns);
+    const float h = View->OpenGLAreaHorizontalRange, v = View->OpenGLAreaVerticalRange;
+    auto expectFitted = [&](bool mode3D) {
+        const std::vector<TRecordedPoint> dots = Dots(Paint());
+        ASSERT_EQ(dots.size(), records.size());
+        float reach = 0;
+        for (const auto& p : dots) {
+            EXPECT_LE(std::fabs(p.V.X), h * TStarCoordinates::FitShare + 1e-2f);
+            EXPECT_LE(std::fabs(p.V.Y), v * TStarCoordinates::FitShare + 1e-2f);
+            if (mode3D) EXPECT_LE(std::hypot(p.V.X, p.V.Y, p.V.Z), std::min(h, v) * TStarCoordinates::FitShare + 1e-2f);
+            reach = std::max(reach, mode3D ? std::hypot(p.V.X, p.V.Y, p.V.Z) : std::max(std::fabs(p.V.X / h), std::fabs(p.V.Y / v)));
+        }
+        // Shrunk no more than needed: the farthest dot touches the margin.
+        if (mode3D)
+            EXPECT_NEAR(reach, std::min(h, v) * TStarCoordinates::FitShare, 1.0f);
+        else
+            EXPECT_NEAR(reach, TStarCoordinates::FitShare, 1e-3f);
+        // One factor for every axis, and each axis in the direction it is placed in.
+        const float step = 2.0f * 3.14159265f / 6.0f;
+        float factor = 0;
+        for (int i = 0; i < 6; ++i) {
+            const TStarAxis* axis = View->StarAxesList.Item(i);
+            const float t = step * float(i);
+            const float ex = mode3D ? std::sin(t) * std::cos(t) : std::cos(t), ey = std::sin(t), ez = mode3D ? std::cos(t) : 0;
+            const float norm = std::hypot(ex, ey, ez);
+            const float placed = View->AxesRadius * norm;  // the length the axis is placed with
+            if (i == 0) factor = axis->SizeOfAxis / placed;
+            EXPECT_LT(factor, 1.0f);
+            EXPECT_NEAR(axis->SizeOfAxis / placed, factor, 1e-4f) << i;
+            EXPECT_NEAR(axis->UnitaryVector.V1, ex / norm, 1e-4f) << i;
+            EXPECT_NEAR(axis->UnitaryVector.V2, ey / norm, 1e-4f) << i;
+            EXPECT_NEAR(axis->UnitaryVector.V3, ez / norm, 1e-4f) << i;
+        }
+    };
+    expectFitted(false);
+    View->Switch2D3D();
+    expectFitted(true);
+    View->Switch2D3D();
+    expectFitted(false);
+}
+
+TEST_F(StarFixture, DotsThatFitAlreadyLeaveTheStarAsPlaced)
+{
+    for (int i = 0; i < View->StarAxesList.Count(); ++i)
+        EXPECT_FLOAT_EQ(View->StarAxesList.Item(i)->SizeOfAxis, View->AxesRadius) << i;
 }
 
 TEST_F(StarFixture, AnEndPointDroppedOnTheCentreLeavesNoNotANumber)
@@ -336,8 +421,17 @@ TEST_F(StarFixture, In3DColoursReachTheLitPointsAndFarDotsLieInsideTheDepthRange
         EXPECT_FALSE(TRecordingDrawing::SameColor(dots[i].V.Color, Blue));
     }
 
+    // The switch fitted the star into the view; stretched again to three times that, the
+    // dots lie far out and still inside the depth range.
     float farthest = 0;
     for (const auto& d : dots) farthest = std::max(farthest, std::hypot(d.V.X, d.V.Y, d.V.Z));
+    EXPECT_LE(farthest, std::min(View->OpenGLAreaHorizontalRange, View->OpenGLAreaVerticalRange) *
+                            TStarCoordinates::FitShare + 0.01f);
+    EXPECT_GE(View->DepthRange(), farthest);
+    View->StarAxesList.ScaleAbout(3.0f);
+    View->StarDotList.InvalidateCaches();
+    farthest = 0;
+    for (const auto& d : Dots(Paint())) farthest = std::max(farthest, std::hypot(d.V.X, d.V.Y, d.V.Z));
     EXPECT_GT(farthest, 2 * R());
     EXPECT_GE(View->DepthRange(), farthest);
 

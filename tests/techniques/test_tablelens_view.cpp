@@ -51,6 +51,25 @@ TEST_F(TableLensView, DrawsColumnsHeadersFooterAndOneRowPerRecord)
     EXPECT_FALSE(View->VerticalScrollBar()->isVisibleTo(View.get()));
 }
 
+// With more rows than the view holds, the bars run down to the bottom of the rows' band:
+// the columns' frames reach as far, so no bar sticks out below its frame.
+TEST_F(TableLensView, NoBarRunsBelowItsColumnFrame)
+{
+    std::vector<float> values(300);
+    for (std::size_t k = 0; k < values.size(); ++k) values[k] = float(k % 7) / 6.0f;
+    Open({"a", "b"}, {values, values}, 500);
+    const TRecordingDrawing r = Paint();
+    float frameBottom = 1e9f, barBottom = 1e9f;
+    for (const TRecordedPrimitive* p : r.PrimitivesMeaning(TMeaning::Axis))
+        if (p->Kind == TPrimitive::LineLoop)
+            for (const TRecordedVertex& v : p->Vertices) frameBottom = std::min(frameBottom, v.Y);
+    for (const TRecordedPrimitive* p : r.PrimitivesMeaning(TMeaning::Record))
+        for (const TRecordedVertex& v : p->Vertices) barBottom = std::min(barBottom, v.Y);
+    ASSERT_LT(barBottom, 1e9f);
+    ASSERT_LT(frameBottom, 1e9f);
+    EXPECT_GE(barBottom, frameBottom);
+}
+
 TEST_F(TableLensView, ClickingAColumnOrdersTheRowsAndADragDoesNot)
 {
     Click(ColumnMiddle(0), BodyY());

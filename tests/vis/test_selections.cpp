@@ -379,3 +379,34 @@ TEST(SelectionsList, DrawSelectionsUsesLineWidthThreeAndDrawsEachInOrder)
     ASSERT_EQ(medianColours.size(), 3u);  // two dimensions, then the list-level function
     EXPECT_TRUE(medianColours[0] == TOpenGLColor(0, 0, 1));
 }
+
+// ---- colours of a workspace's brushes
+
+// Each new brush of a workspace takes the palette colour fewest of its brushes wear, across
+// all dimensions: never the blue of unbrushed records (nor the red the focused one is drawn
+// in, which the palette lacks), and a colour given up by a removed brush comes back first.
+TEST(SelectionsController, EachBrushOfAWorkspaceTakesItsOwnPaletteColour)
+{
+    auto data = SmallData();
+    TSelectionsController controller;
+    controller.BindData(data.get());
+    ASSERT_GE(controller.Count(), 2);
+    TSelectionsList& first = *controller.GetSelectionsList(0);
+    TSelectionsList& second = *controller.GetSelectionsList(1);
+    std::vector<TOpenGLColor> colours;
+    for (int k = 0; k < 8; ++k) {
+        TSelectionsList& list = k % 2 ? second : first;
+        colours.push_back(*AddSelectionOver(list, data.get(), 0.1f, 0.2f)->Color());
+    }
+    for (std::size_t k = 0; k < colours.size(); ++k) {
+        EXPECT_FALSE(colours[k] == TOpenGLColor(0, 0, 1)) << k;
+        EXPECT_FALSE(colours[k] == TOpenGLColor(1, 0, 0)) << k;
+        EXPECT_TRUE(colours[k] == *first.PaletteColor(int(k) + 1)) << k;
+    }
+    // Eight brushes wear the eight colours; a ninth shares the first one's.
+    EXPECT_TRUE(*AddSelectionOver(second, data.get(), 0.3f, 0.4f)->Color() == colours[0]);
+    // The colour of a removed brush is the one the next brush takes.
+    first.SetFocus(1);  // the third brush made, magenta
+    first.RemoveFocused();
+    EXPECT_TRUE(*AddSelectionOver(first, data.get(), 0.5f, 0.6f)->Color() == colours[2]);
+}
