@@ -49,11 +49,16 @@ public:
     bool Cancelled() const override { return CancelledValue; }
     void AppendNotes(std::vector<std::string>& notes) const override;
 
+    // How long a read waits for another program's write lock before it reports the lock.
+    static constexpr int BusyWaitMs = 5000;
+
 private:
     enum class TKind { Number, Text, Date };
     bool Step();
     void DecideKinds();
     static int Progress(void* source);
+    static int Busy(void* source, int attempt);
+    void TakeError();
 
     sqlite3* Database = nullptr;
     sqlite3_stmt* Statement = nullptr;
@@ -66,4 +71,5 @@ private:
     bool OnRow = false;
     bool AtFirstRow = false;
     bool CancelledValue = false;
+    std::int64_t BusySinceMs = 0;
 };
