@@ -49,8 +49,8 @@ std::string SqliteReadOnlyUri(const std::string& file)
 }
 
 TSqliteTableSource::TSqliteTableSource(const std::string& file, const std::string& selectStatement,
-                                       std::vector<bool> textFields, const std::string& rowCountStatement,
-                                       std::function<bool()> keepGoing)
+                                       std::vector<TColumnKind> kinds, const std::string& rowCountStatement,
+                                       std::function<bool()> keepGoing, const std::vector<TSqlValue>& parameters)
 {
     // The connection is used from this one thread only: no per-call locking.
     const std::string uri = SqliteReadOnlyUri(file);
@@ -66,6 +66,14 @@ TSqliteTableSource::TSqliteTableSource(const std::string& file, const std::strin
         sqlite3_finalize(Statement);
         Statement = nullptr;
         return;
+    }
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        const TSqlValue& value = parameters[i];
+        const int at = static_cast<int>(i) + 1;
+        if (value.Type == TSqlValue::TType::Number)
+            sqlite3_bind_double(Statement, at, value.Number);
+        else
+            sqlite3_bind_text(Statement, at, value.Text.data(), static_cast<int>(value.Text.size()), SQLITE_TRANSIENT);
     }
     const int count = sqlite3_column_count(Statement);
     for (int i = 0; i < count; ++i) {
@@ -84,8 +92,8 @@ TSqliteTableSource::TSqliteTableSource(const std::string& file, const std::strin
         }
         sqlite3_finalize(counter);
     }
-    if (static_cast<int>(textFields.size()) == count) {
-        for (int i = 0; i < count; ++i) Kinds.push_back(textFields[i] ? TKind::Text : TKind::Number);
+    if (static_cast<int>(kinds.size()) == count) {
+        Kinds = std::move(kinds);
         Step();
     } else {
         DecideKinds();
@@ -205,6 +213,13 @@ bool TSqliteTableSource::Step()
     OnRow = result == SQLITE_ROW;
     if (!OnRow && result != SQLITE_DONE) TakeError();
     return OnRow;
+}
+
+std::string TSqliteTableSource::DeclaredType(int field) const
+{
+    if (!Statement || field < 0 || field >= FieldCount()) return {};
+    const char* declared = sqlite3_column_decltype(Statement, field);
+    return declared ? UpperCased(declared) : std::string();
 }
 
 std::string TSqliteTableSource::FieldName(int field) const
