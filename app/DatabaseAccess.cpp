@@ -24,6 +24,8 @@
 
 #include "app/ConnectionString.h"
 #include "app/DataPaths.h"
+#include "app/DatabaseTable.h"
+#include "app/PgTableSource.h"
 #include "app/QtTableSource.h"
 #include "app/SqliteTableSource.h"
 #include "data/Auxiliar.h"
@@ -93,6 +95,7 @@ struct TDatabaseAccess::TImpl {
     std::string SqliteFile;  // the file of an SQLite connection
     QString Driver;
     std::string Password;
+    std::int64_t RecordLimit = -1;
     bool Connected = false;
 
     QSqlDatabase Database() const { return QSqlDatabase::database(ConnectionName, false); }
@@ -137,6 +140,17 @@ bool TDatabaseAccess::Connect(const std::string& connectionString)
         if (file.size() >= 2 && file.front() == '"' && file.back() == '"') file = file.substr(1, file.size() - 2);
     }
     Impl->Password = parts.Get({"PASSWORD", "PWD"});
+    Impl->RecordLimit = -1;
+    if (parts.Has("RECORDS")) {
+        const std::string records = Trim(parts.Get({"RECORDS"}));
+        bool ok = !records.empty() && records.size() <= 12;
+        for (const char c : records) ok = ok && c >= '0' && c <= '9';
+        if (!ok) {
+            Report("Records=" + records + " is no record count: give a whole number of records (0: never sample).");
+            return false;
+        }
+        Impl->RecordLimit = std::stoll(records);
+    }
     if (provider.empty()) {
         Report("The connection string names no provider. Use Provider=SQLite, Provider=PostgreSQL or the name of "
                "an installed Qt SQL driver (see the README).");
@@ -266,11 +280,17 @@ std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string& tabl
         return nullptr;
     }
     const QString statement = QLatin1String("SELECT * FROM ") + quoted;
+    if (Impl->Driver == QLatin1String("QPSQL")) {
+        auto source = std::make_unique<TPgTableSource>(Impl->Handle, PostgresConnectionOf(Impl->Database()), S(statement),
+                                                       std::vector<TSqlValue>{}, std::vector<TColumnKind>{},
+                                                       Impl->Password, std::move(keepGoing));
+        return Checked(std::move(source), tableName);
+    }
     if (Impl->Driver == QLatin1String("QSQLITE")) {
         // The largest rowid of an ordinary table is found at once and estimates its row
         // count. A view has no such shortcut (the query would run the whole view): no hint.
         const bool isTable = Impl->Database().tables(QSql::Tables).contains(name);
-        return Checked(std::make_unique<TSqliteTableSource>(Impl->SqliteFile, S(statement), std::vector<bool>{},
+        return Checked(std::make_unique<TSqliteTableSource>(Impl->SqliteFile, S(statement), std::vector<TColumnKind>{},
                                                             isTable ? "SELECT max(rowid) FROM " + S(quoted) : std::string(),
                                                             std::move(keepGoing)),
                        tableName);
@@ -279,6 +299,83 @@ std::unique_ptr<TTableSource> TDatabaseAccess::OpenTable(const std::string& tabl
                                                    Impl->Password);
     source->SetKeepGoing(std::move(keepGoing));
     return Checked(std::move(source), tableName);
+}
+
+std::int64_t TDatabaseAccess::RecordLimit() const { return Impl->RecordLimit; }
+
+std::shared_ptr<TDatabaseTable> TDatabaseAccess::DescribeTable(const std::string& tableName,
+                                                               std::function<bool()> keepGoing)
+{
+    if (!Impl->Connected) {
+        Report("Not connected to a database.");
+        return nullptr;
+    }
+    if (Trim(tableName).empty()) {
+        Report("No table chosen.");
+        return nullptr;
+    }
+    const QString name = Q(tableName);
+    const QString quoted = Impl->QuotedTable(name);
+    if (quoted.isEmpty()) {
+        Report("The table name \"" + tableName + "\" cannot be used.");
+        return nullptr;
+    }
+    TDatabaseTable::TEngine engine;
+    engine.Password = Impl->Password;
+    engine.Holder = Impl->Handle;
+    engine.ConnectionName = S(Impl->ConnectionName);
+    std::vector<TTableColumn> columns;
+    // The first row tells the columns and their kinds (and that the table can be read).
+    if (Impl->Driver == QLatin1String("QSQLITE")) {
+        engine.Kind = TDatabaseTable::TEngineKind::Sqlite;
+        engine.SqliteFile = Impl->SqliteFile;
+        auto probe = std::make_unique<TSqliteTableSource>(Impl->SqliteFile, "SELECT * FROM " + S(quoted),
+                                                          std::vector<TColumnKind>{}, std::string(), keepGoing);
+        const TSqliteTableSource* first = probe.get();
+        std::unique_ptr<TTableSource> checked = Checked(std::move(probe), tableName);
+        if (!checked) return nullptr;
+        for (int i = 0; i < first->FieldCount(); ++i) columns.push_back({first->FieldName(i), first->Kind(i)});
+    } else if (Impl->Driver == QLatin1String("QPSQL")) {
+        engine.Kind = TDatabaseTable::TEngineKind::Postgres;
+        engine.IsView = !Impl->Database().tables(QSql::Tables).contains(name);
+        auto probe = std::make_unique<TPgTableSource>(Impl->Handle, PostgresConnectionOf(Impl->Database()),
+                                                      "SELECT * FROM " + S(quoted) + " LIMIT 1", std::vector<TSqlValue>{},
+                                                      std::vector<TColumnKind>{}, Impl->Password, keepGoing);
+        std::unique_ptr<TTableSource> checked = Checked(std::move(probe), tableName);
+        if (!checked) return nullptr;
+        const auto* first = static_cast<const TPgTableSource*>(checked.get());
+        for (int i = 0; i < first->FieldCount(); ++i) {
+            const Oid type = first->FieldType(i);
+            TTableColumn column{first->FieldName(i), TPgTableSource::KindOfType(type)};
+            column.FloatingPoint = TPgTableSource::FloatingPointType(type);
+            column.TimeOfDay = TPgTableSource::TimeOfDayType(type);
+            column.Boolean = TPgTableSource::BooleanType(type);
+            columns.push_back(column);
+        }
+        while (checked->Next()) {
+        }  // the connection is free again
+    } else {
+        engine.Kind = TDatabaseTable::TEngineKind::Other;
+        auto probe = std::make_unique<TQtTableSource>(Impl->Handle, Impl->Database(), QLatin1String("SELECT * FROM ") + quoted, std::vector<bool>{},
+                                                      Impl->Password);
+        std::unique_ptr<TTableSource> checked = Checked(std::move(probe), tableName);
+        if (!checked) return nullptr;
+        for (int i = 0; i < checked->FieldCount(); ++i)
+            columns.push_back({checked->FieldName(i), checked->IsTextField(i) ? TColumnKind::Text : TColumnKind::Number});
+    }
+    auto table = std::make_shared<TDatabaseTable>(engine, tableName, S(quoted), std::move(columns));
+    // Size first: the row count (PostgreSQL: with the ranges, one scan).
+    std::int64_t rows = -1;
+    bool cancelled = false;
+    if (engine.Kind == TDatabaseTable::TEngineKind::Postgres) {
+        std::vector<TColumnRange> ranges;
+        if (!table->Measure(TLineage(), true, rows, &ranges, keepGoing, cancelled)) return nullptr;
+        table->SetTableRanges(std::move(ranges));
+    } else if (!table->Measure(TLineage(), false, rows, nullptr, keepGoing, cancelled)) {
+        return nullptr;
+    }
+    table->SetRowCount(rows);
+    return table;
 }
 
 std::string TDatabaseAccess::SqliteConnectionString(const std::string& databaseFile)

@@ -8,6 +8,8 @@
 
 #include "data/PreProcessedData.h"
 
+class TDatabaseTable;
+
 class TDatabaseAccess {
 public:
     TDatabaseAccess();
@@ -26,6 +28,14 @@ public:
     // without one when `keepGoing` said stop. `keepGoing` is asked while the engine works,
     // and stays with the table for its reading (see TTableSource::SetKeepGoing).
     std::unique_ptr<TTableSource> OpenTable(const std::string& tableName, std::function<bool()> keepGoing = {});
+    // A table as the exploration tree reads it: its columns and row count (PostgreSQL: and
+    // the ranges of its columns, in the same aggregate query), rows on demand. Null after a
+    // message on failure, and without one when `keepGoing` said stop.
+    std::shared_ptr<TDatabaseTable> DescribeTable(const std::string& tableName, std::function<bool()> keepGoing = {});
+
+    // The record limit the connection string sets with Records= (-1 without the key; 0
+    // means never sample). A value that is no count is reported when connecting.
+    std::int64_t RecordLimit() const;
 
     // The connection string of an SQLite database file.
     static std::string SqliteConnectionString(const std::string& databaseFile);

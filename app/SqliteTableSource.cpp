@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 
@@ -47,8 +49,8 @@ std::string SqliteReadOnlyUri(const std::string& file)
 }
 
 TSqliteTableSource::TSqliteTableSource(const std::string& file, const std::string& selectStatement,
-                                       std::vector<bool> textFields, const std::string& rowCountStatement,
-                                       std::function<bool()> keepGoing)
+                                       std::vector<TColumnKind> kinds, const std::string& rowCountStatement,
+                                       std::function<bool()> keepGoing, const std::vector<TSqlValue>& parameters)
 {
     // The connection is used from this one thread only: no per-call locking.
     const std::string uri = SqliteReadOnlyUri(file);
@@ -58,11 +60,20 @@ TSqliteTableSource::TSqliteTableSource(const std::string& file, const std::strin
         return;
     }
     SetKeepGoing(std::move(keepGoing));
+    sqlite3_busy_handler(Database, &TSqliteTableSource::Busy, this);
     if (sqlite3_prepare_v2(Database, selectStatement.c_str(), -1, &Statement, nullptr) != SQLITE_OK) {
-        Error = sqlite3_errmsg(Database);
+        TakeError();
         sqlite3_finalize(Statement);
         Statement = nullptr;
         return;
+    }
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        const TSqlValue& value = parameters[i];
+        const int at = static_cast<int>(i) + 1;
+        if (value.Type == TSqlValue::TType::Number)
+            sqlite3_bind_double(Statement, at, value.Number);
+        else
+            sqlite3_bind_text(Statement, at, value.Text.data(), static_cast<int>(value.Text.size()), SQLITE_TRANSIENT);
     }
     const int count = sqlite3_column_count(Statement);
     for (int i = 0; i < count; ++i) {
@@ -81,8 +92,8 @@ TSqliteTableSource::TSqliteTableSource(const std::string& file, const std::strin
         }
         sqlite3_finalize(counter);
     }
-    if (static_cast<int>(textFields.size()) == count) {
-        for (int i = 0; i < count; ++i) Kinds.push_back(textFields[i] ? TKind::Text : TKind::Number);
+    if (static_cast<int>(kinds.size()) == count) {
+        Kinds = std::move(kinds);
         Step();
     } else {
         DecideKinds();
@@ -152,6 +163,43 @@ void TSqliteTableSource::SetKeepGoing(std::function<bool()> keepGoing)
         sqlite3_progress_handler(Database, 0, nullptr, nullptr);
 }
 
+namespace {
+std::int64_t NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
+// Another connection holds a lock: wait in short steps (the loading dialog stays live and
+// Cancel works) until it goes or BusyWaitMs have passed; then the lock is reported.
+int TSqliteTableSource::Busy(void* source, int attempt)
+{
+    auto* self = static_cast<TSqliteTableSource*>(source);
+    const std::int64_t now = NowMs();
+    if (attempt == 0) self->BusySinceMs = now;
+    if (now - self->BusySinceMs >= BusyWaitMs) return 0;
+    if (self->KeepGoing && !self->KeepGoing()) {
+        self->CancelledValue = true;
+        return 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return 1;
+}
+
+void TSqliteTableSource::TakeError()
+{
+    if (CancelledValue) {
+        Error = "Cancelled.";
+        return;
+    }
+    const int code = sqlite3_errcode(Database) & 0xff;
+    Error = sqlite3_errmsg(Database);
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        Error = "the database is locked by another program (waited " + IntToStr(BusyWaitMs / 1000) +
+                " seconds): " + Error;
+}
+
 int TSqliteTableSource::Progress(void* source)
 {
     auto* self = static_cast<TSqliteTableSource*>(source);
@@ -163,8 +211,15 @@ bool TSqliteTableSource::Step()
 {
     const int result = sqlite3_step(Statement);
     OnRow = result == SQLITE_ROW;
-    if (!OnRow && result != SQLITE_DONE) Error = CancelledValue ? "Cancelled." : sqlite3_errmsg(Database);
+    if (!OnRow && result != SQLITE_DONE) TakeError();
     return OnRow;
+}
+
+std::string TSqliteTableSource::DeclaredType(int field) const
+{
+    if (!Statement || field < 0 || field >= FieldCount()) return {};
+    const char* declared = sqlite3_column_decltype(Statement, field);
+    return declared ? UpperCased(declared) : std::string();
 }
 
 std::string TSqliteTableSource::FieldName(int field) const

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/TableQuery.h"
 #include "data/PreProcessedData.h"
 
 // The URI that opens an SQLite file read-only so that nothing is written beside it. A
@@ -22,13 +23,14 @@ std::string SqliteReadOnlyUri(const std::string& file);
 
 class TSqliteTableSource : public TTableSource {
 public:
-    // Opens `file` read-only and prepares `selectStatement`. `textFields` marks the fields
-    // read as text (empty: the declared types decide, see below). `rowCountStatement`, when
-    // given, is a query whose single number estimates the row count (errors ignored; the
-    // estimate is capped by what the file can hold). `keepGoing` is asked while the engine
-    // works, from the start. Check Ok(); LastError() says why not.
-    TSqliteTableSource(const std::string& file, const std::string& selectStatement, std::vector<bool> textFields,
-                       const std::string& rowCountStatement = {}, std::function<bool()> keepGoing = {});
+    // Opens `file` read-only and prepares `selectStatement` with `parameters` bound to ?1, ?2,
+    // …. `kinds` fixes the kind of each field (empty: the declared types decide, see below).
+    // `rowCountStatement`, when given, is a query whose single number estimates the row count
+    // (errors ignored; the estimate is capped by what the file can hold). `keepGoing` is asked
+    // while the engine works, from the start. Check Ok(); LastError() says why not.
+    TSqliteTableSource(const std::string& file, const std::string& selectStatement, std::vector<TColumnKind> kinds,
+                       const std::string& rowCountStatement = {}, std::function<bool()> keepGoing = {},
+                       const std::vector<TSqlValue>& parameters = {});
     ~TSqliteTableSource() override;
     TSqliteTableSource(const TSqliteTableSource&) = delete;
     TSqliteTableSource& operator=(const TSqliteTableSource&) = delete;
@@ -39,6 +41,9 @@ public:
     int FieldCount() const override { return static_cast<int>(Names.size()); }
     std::string FieldName(int field) const override;
     bool IsTextField(int field) const override;
+    TColumnKind Kind(int field) const { return Kinds[static_cast<std::size_t>(field)]; }
+    // The declared type of a field, upper-cased (empty for an expression).
+    std::string DeclaredType(int field) const;
     bool First() override;
     bool Next() override;
     double AsFloat(int field) override;
@@ -49,11 +54,16 @@ public:
     bool Cancelled() const override { return CancelledValue; }
     void AppendNotes(std::vector<std::string>& notes) const override;
 
+    // How long a read waits for another program's write lock before it reports the lock.
+    static constexpr int BusyWaitMs = 5000;
+
 private:
-    enum class TKind { Number, Text, Date };
+    using TKind = TColumnKind;
     bool Step();
     void DecideKinds();
     static int Progress(void* source);
+    static int Busy(void* source, int attempt);
+    void TakeError();
 
     sqlite3* Database = nullptr;
     sqlite3_stmt* Statement = nullptr;
@@ -66,4 +76,5 @@ private:
     bool OnRow = false;
     bool AtFirstRow = false;
     bool CancelledValue = false;
+    std::int64_t BusySinceMs = 0;
 };

@@ -339,6 +339,7 @@ bool TFormVisWorkspace::LoadFromSelection(TSelectionsController* controller, TPr
 
 void TFormVisWorkspace::LoadFromComposition(TVisTreeCompositionNode* composition)
 {
+    if (LoadCompositionFromTable(composition)) return;  // sampled members: the engine gives the union
     DataValue = std::make_unique<TPreProcessedData>();
     std::string condition;
     if (composition)

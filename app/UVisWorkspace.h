@@ -8,6 +8,8 @@
 // the client widget and are moved by the layout routines below.
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,8 +25,10 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class TFormVisualizationTree;
+class TDatabaseTable;
 class TPreProcessedData;
 class TSelectionsController;
+struct TTableBacking;
 class TTableSource;
 class TVisTreeCompositionNode;
 
@@ -47,6 +51,20 @@ public:
     // The union of the datasets of the composition's members (those with records), with
     // their condition texts joined by " OR ".
     void LoadFromComposition(TVisTreeCompositionNode* composition);
+
+    // ---- workspaces of a database table (UVisWorkspaceTable.cpp)
+    // The root of a table: the whole table while it holds at most `recordLimit` rows (0: no
+    // limit), otherwise a sample of that many, normalised over the engine's ranges of the
+    // whole table. False after a message, or without one when cancelled.
+    bool LoadFromDatabaseTable(std::shared_ptr<TDatabaseTable> table, std::int64_t recordLimit,
+                               std::function<bool()> keepGoing = {});
+    // A pipeline of `parent`'s selection: asked of the engine when `parent` came from a
+    // table that can answer it (every matching record up to the limit, a sample beyond),
+    // otherwise built from the parent's records (LoadFromSelection).
+    bool LoadPipeline(TFormVisWorkspace* parent, TSelectionsController* controller, TPreProcessedData* parentData,
+                      bool fullDomain);
+    // The table this workspace's records come from, and their lineage; null for the others.
+    const TTableBacking* TableBacking() const { return Backing.get(); }
 
     // ---- operations of the exploration tree
     // Unique within the process; compared as text.
@@ -131,6 +149,10 @@ private:
     void LabelCommentClick();
     void EditCommentChange();
     void FinishLoad();
+    bool LoadPushedDownSelection(const TTableBacking& parent, TSelectionsController* controller,
+                                 TPreProcessedData* parentData, bool fullDomain);
+    bool LoadCompositionFromTable(TVisTreeCompositionNode* composition);
+    std::shared_ptr<TTableBacking> Backing;
 
     int FirstFreeTabSheet() const;
     std::unique_ptr<QWidget> NewView(int index);

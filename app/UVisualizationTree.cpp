@@ -20,12 +20,17 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QLabel>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "vis/ViewCursors.h"
 #include "app/DataPaths.h"
 #include "app/DatabaseAccess.h"
+#include "app/DatabaseTable.h"
 #include "app/LoadProgress.h"
 #include "app/UVisWorkspace.h"
 #include "app/VisTree.h"
@@ -128,6 +133,7 @@ TFormVisualizationTree::TFormVisualizationTree(QWidget* parent)
     ComboBoxSelectTable->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxSelectTable->setGeometry(D(425), D(86), D(216), D(28));
     ComboBoxSelectTable->setEditText(QStringLiteral("Cars"));
+    AddRecordLimitControl();
 
     EditTextFile = new QLineEdit(GroupBoxDataAccess);
     EditTextFile->setObjectName(QStringLiteral("EditTextFile"));
@@ -236,6 +242,29 @@ void TFormVisualizationTree::ApplyCommandLine(const QStringList& arguments)
 
 // ---- data access ---------------------------------------------------------------------------------
 
+void TFormVisualizationTree::AddRecordLimitControl()
+{
+    LabelRecordLimit = new QLabel(QStringLiteral("Records:"), GroupBoxDataAccess);
+    LabelRecordLimit->setObjectName(QStringLiteral("LabelRecordLimit"));
+    LabelRecordLimit->setGeometry(D(425), D(124), D(80), D(28));
+    SpinBoxRecordLimit = new QSpinBox(GroupBoxDataAccess);
+    SpinBoxRecordLimit->setObjectName(QStringLiteral("SpinBoxRecordLimit"));
+    SpinBoxRecordLimit->setGeometry(D(505), D(124), D(136), D(28));
+    SpinBoxRecordLimit->setRange(0, 2000000000);
+    SpinBoxRecordLimit->setSingleStep(100000);
+    SpinBoxRecordLimit->setGroupSeparatorShown(true);
+    SpinBoxRecordLimit->setSpecialValueText(QStringLiteral("all"));  // 0: never sample
+    SpinBoxRecordLimit->setValue(static_cast<int>(DefaultRecordLimit));
+    SpinBoxRecordLimit->setToolTip(
+        QStringLiteral("Tables with more rows open as a uniform sample of this many; 0 loads every row."));
+}
+
+void TFormVisualizationTree::TakeRecordLimitOfConnection()
+{
+    const std::int64_t limit = ZDatabaseAccess->RecordLimit();
+    if (limit >= 0) SpinBoxRecordLimit->setValue(static_cast<int>(std::min<std::int64_t>(limit, 2000000000)));
+}
+
 void TFormVisualizationTree::ShowDataAccess(bool visible)
 {
     GroupBoxDataAccess->setVisible(visible);
@@ -262,6 +291,7 @@ void TFormVisualizationTree::ComboBoxSelectDBExit()
     DatabaseTable.reset();
     ZDatabaseAccess->Disconnect();
     if (ZDatabaseAccess->Connect(ToBytes(ComboBoxSelectDB->currentText()))) {
+        TakeRecordLimitOfConnection();
         const std::vector<std::string> names = ZDatabaseAccess->TableNames();
         ComboBoxSelectTable->clear();
         for (const std::string& name : names) ComboBoxSelectTable->addItem(ToQString(name));
@@ -292,22 +322,22 @@ void TFormVisualizationTree::ButtonGoClick()
 {
     if (VisTreeValue) return;
     // Pressed without leaving the connection box first: connect with what it shows.
-    if (!ZDatabaseAccess->IsConnected() && !ZDatabaseAccess->Connect(ToBytes(ComboBoxSelectDB->currentText()))) return;
+    if (!ZDatabaseAccess->IsConnected()) {
+        if (!ZDatabaseAccess->Connect(ToBytes(ComboBoxSelectDB->currentText()))) return;
+        TakeRecordLimitOfConnection();
+    }
     const std::string tableName = ToBytes(ComboBoxSelectTable->currentText());
     DatabaseTable.reset();
     // A long load (a large table, an endless view) shows a dialog with Cancel after half a
-    // second; the engine asks it between steps.
+    // second; the engine asks it between steps. The table's size comes first: above the
+    // record limit the root holds a sample.
     TLoadProgress progress(this, QStringLiteral("Loading the table \"%1\"\u2026").arg(ToQString(tableName)));
-    DatabaseTable = ZDatabaseAccess->OpenTable(tableName, [&progress] { return progress.KeepGoing(); });
-    if (!DatabaseTable) return;
+    const std::function<bool()> keepGoing = [&progress] { return progress.KeepGoing(); };
+    std::shared_ptr<TDatabaseTable> table = ZDatabaseAccess->DescribeTable(tableName, keepGoing);
+    if (!table) return;
     auto workspace = std::make_unique<TFormVisWorkspace>(this);
     workspace->hide();
-    const bool loaded = workspace->LoadFromTable(*DatabaseTable, tableName);
-    DatabaseTable->SetKeepGoing({});
-    if (!loaded) {
-        DatabaseTable.reset();
-        return;
-    }
+    if (!workspace->LoadFromDatabaseTable(table, SpinBoxRecordLimit->value(), keepGoing)) return;
     workspace->show();
     VisTreeValue = std::make_unique<TVisTree>(std::move(workspace), this);
     ShowDataAccess(false);
@@ -507,7 +537,7 @@ void TFormVisualizationTree::OpenPipelineWorkspace(TSelectionsController* contro
     RestoreMaximisedWorkspaces();
     auto workspace = std::make_unique<TFormVisWorkspace>(this);
     // Without selected records there is nothing to show: no empty workspace joins the tree.
-    if (!workspace->LoadFromSelection(controller, data, fullDomain)) return;
+    if (!workspace->LoadPipeline(parentWorkspace, controller, data, fullDomain)) return;
     VisTreeValue->AddPipeline(parentWorkspace, std::move(workspace));
 }
 

@@ -19,7 +19,9 @@ class QGroupBox;
 class QLineEdit;
 class QMdiArea;
 class QMenu;
+class QLabel;
 class QPushButton;
+class QSpinBox;
 class TDatabaseAccess;
 class TFormVisWorkspace;
 class TPreProcessedData;
@@ -144,6 +146,11 @@ private:
     QPushButton* ButtonGo = nullptr;
     QComboBox* ComboBoxSelectDB = nullptr;
     QComboBox* ComboBoxSelectTable = nullptr;
+    // Tables with more rows are sampled at the root (0: never); Records= sets it too.
+    QLabel* LabelRecordLimit = nullptr;
+    QSpinBox* SpinBoxRecordLimit = nullptr;
+    void AddRecordLimitControl();
+    void TakeRecordLimitOfConnection();
     QLineEdit* EditTextFile = nullptr;
     QPushButton* ButtonSearchFile = nullptr;
     QPushButton* ButtonGoTextFile = nullptr;

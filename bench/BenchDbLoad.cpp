@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -122,8 +123,15 @@ int RunLoad(const std::vector<std::string>& arguments)
     for (int run = 0; run < Runs(arguments); ++run) {
         int records = 0, dims = 0;
         const double cpuStart = ProcessCpuSeconds();
-        const double seconds = HasFlag(arguments, "--scan") ? ScanOnce(arguments[0], arguments[1], records, dims)
-                                                            : LoadOnce(arguments[0], arguments[1], records, dims);
+        double seconds = -1;
+        try {
+            seconds = HasFlag(arguments, "--scan") ? ScanOnce(arguments[0], arguments[1], records, dims)
+                                                   : LoadOnce(arguments[0], arguments[1], records, dims);
+        } catch (const std::bad_alloc&) {
+            // As the workbench words it; the run failed.
+            std::fprintf(stderr, "dbload: Not enough memory to load the table \"%s\".\n", arguments[1].c_str());
+            return 1;
+        }
         if (seconds < 0) return 1;
         const double cpu = ProcessCpuSeconds() - cpuStart;
         times.push_back(seconds);

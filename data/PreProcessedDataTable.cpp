@@ -8,13 +8,16 @@
 // text reader's tokens do.
 //
 // NULL cells read as the table source gives them: 0 for a number, the text code of the
-// empty text (also 0) for a text field.
+// empty text (also 0) for a text field. A number that is not a number (NaN) reads as 0 too,
+// and a load note says how many of each field did.
 //
 // A cell that cannot be read (the source throws) keeps the dimension consistent: it and
 // every later cell of that field take the lowest value read before the failure (0 when
 // none was), so they normalise to 0, and "Data not propperly loaded" is shown once for
 // the field. A row step that fails ends the table there: the rows read completely stay,
-// the message is shown, and every record still has a cell in every dimension.
+// the message says how many rows were read and that the table was not read to its end (a
+// load note keeps it in the label panel), and every record still has a cell in every
+// dimension.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -71,6 +74,11 @@ float ToCellValue(double value)
 }
 
 void ShowNotLoaded() { ShowMessage(TMessageKind::Information, "", NotLoadedMessage); }
+
+std::string Plural(std::int64_t count, const char* one, const char* many)
+{
+    return IntToStr(static_cast<long long>(count)) + " " + (count == 1 ? one : many);
+}
 } // namespace
 
 bool TPreProcessedData::ReadTable(TTableSource& table)
@@ -109,6 +117,7 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
     std::vector<std::int64_t> failedFrom(fieldCount, -1);
     bool anyFailed = false;
     std::vector<float> row(fieldCount, 0.0f);
+    std::vector<std::int64_t> notANumber(fieldCount, 0);
     std::int64_t rows = 0;
     bool stepFailed = false;
     try {
@@ -117,8 +126,13 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
                 row[i] = 0.0f;
                 if (anyFailed && failedFrom[i] >= 0) continue;
                 try {
-                    row[i] = isText[i] ? static_cast<float>(TPreProcessedDimension::HashText(table.AsString(i)))
-                                       : ToCellValue(table.AsFloat(i));
+                    if (isText[i]) {
+                        row[i] = static_cast<float>(TPreProcessedDimension::HashText(table.AsString(i)));
+                    } else {
+                        const double value = table.AsFloat(i);
+                        if (std::isnan(value)) ++notANumber[i];
+                        row[i] = ToCellValue(value);
+                    }
                 } catch (const std::bad_alloc&) {
                     throw;
                 } catch (const std::exception&) {
@@ -142,7 +156,14 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
     }
     if (!stepFailed && !table.LastError().empty()) stepFailed = true;
 
-    if (stepFailed) ShowNotLoaded();
+    std::string cutShort;
+    if (stepFailed) {
+        const std::string error = table.LastError();
+        cutShort = "- Only " + Plural(rows, "row was", "rows were") + " read: the table was not read to its end" +
+                   (error.empty() ? std::string(".") : " (" + error + ").");
+        ShowNotLoaded();
+        ShowMessage(TMessageKind::Warning, "Warning", cutShort.substr(2));
+    }
     for (int i = 0; i < fieldCount; ++i) {
         if (failedFrom[i] < 0) continue;
         ShowNotLoaded();
@@ -154,6 +175,7 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
 
     if (rows == 0) {
         Clear();
+        if (stepFailed) return false;  // already said why
         ShowMessage(TMessageKind::Warning, "Warning", "The table holds no rows; nothing was loaded.");
         return false;
     }
@@ -175,6 +197,11 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
     FrequencyValuesTimeStamp = NewChangeStamp();
     TimeDiscreteRange = 12;
     TimeMoment = RecordsNumber;
+    if (!cutShort.empty()) LoadNotes.push_back(cutShort);
+    for (int i = 0; i < fieldCount; ++i)
+        if (notANumber[i] > 0)
+            LoadNotes.push_back("- " + Plural(notANumber[i], "value", "values") + " of \"" + dimensions[i]->DimensionName +
+                                "\" read as 0: not a number (NaN)");
     table.AppendNotes(LoadNotes);
     return true;
 }

@@ -9,6 +9,10 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -455,4 +459,105 @@ TEST(DatabaseConnectionString, SqliteString)
     EXPECT_EQ(TDatabaseAccess::SqliteConnectionString("/data/cars.sqlite"),
               "Provider=SQLite;Data Source=\"/data/cars.sqlite\"");
     EXPECT_EQ(TDatabaseAccess::SqliteConnectionString("/a \"b\".db"), "Provider=SQLite;Data Source=\"/a \"\"b\"\".db\"");
+}
+
+// ---- reads that fail or wait ------------------------------------------------------------------
+
+TEST_F(DatabaseSqlite, AReadCutShortByTheEngineSaysHowFarItGot)
+{
+    // The engine fails at the third row (an integer overflow in the view's expression).
+    Execute(File, {"CREATE TABLE t (x INTEGER)", "INSERT INTO t VALUES (1), (2), (3), (4)",
+                   "CREATE VIEW failing AS SELECT x, abs(CASE WHEN x = 3 THEN -9223372036854775807 - 1 ELSE x END) AS y "
+                   "FROM t"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection()));
+    TPreProcessedData data;
+    ASSERT_TRUE(Load(access, "failing", data));
+    EXPECT_EQ(data.RecordsNumber, 2);  // the rows read whole stay
+    ASSERT_EQ(Recorder.Messages.size(), 2u);
+    EXPECT_EQ(Recorder.Messages[0].Text, "Data not propperly loaded");
+    EXPECT_TRUE(HasText(Recorder, "Only 2 rows were read: the table was not read to its end")) << Recorder.Messages[0].Text;
+    EXPECT_TRUE(HasText(Recorder, "integer overflow"));
+    ASSERT_EQ(data.LoadNotes.size(), 1u);
+    EXPECT_EQ(data.LoadNotes[0].rfind("- Only 2 rows were read: the table was not read to its end (", 0), 0u)
+        << data.LoadNotes[0];
+}
+
+namespace {
+// A second program's connection that holds the write lock of a database file.
+class TLockHolder {
+public:
+    explicit TLockHolder(const QString& file)
+    {
+        sqlite3_open(file.toUtf8().constData(), &Database);
+        sqlite3_exec(Database, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    }
+    ~TLockHolder() { Release(); sqlite3_close(Database); }
+    void Release() { sqlite3_exec(Database, "COMMIT", nullptr, nullptr, nullptr); }
+
+private:
+    sqlite3* Database = nullptr;
+};
+} // namespace
+
+TEST_F(DatabaseSqlite, ALockedDatabaseIsAwaitedBeforeTheLockIsReported)
+{
+    Execute(File, {"CREATE TABLE t (x REAL)", "INSERT INTO t VALUES (1), (2)"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Connection()));
+    {
+        // The other program lets go while the load waits: the load goes on.
+        TLockHolder lock(File);
+        int asked = 0;
+        std::unique_ptr<TTableSource> table = access.OpenTable("t", [&] {
+            if (++asked == 5) lock.Release();
+            return true;
+        });
+        ASSERT_NE(table, nullptr) << (Recorder.Messages.empty() ? "" : Recorder.Messages[0].Text);
+        EXPECT_GE(asked, 5);
+        TPreProcessedData data;
+        ASSERT_TRUE(data.ReadTable(*table));
+        EXPECT_EQ(data.RecordsNumber, 2);
+        EXPECT_TRUE(Recorder.Messages.empty());
+    }
+    {
+        // It does not: after the wait the lock is reported.
+        TLockHolder lock(File);
+        int asked = 0;
+        EXPECT_EQ(access.OpenTable("t", [&] { return ++asked > 0; }), nullptr);
+        EXPECT_GT(asked, 10);  // the dialog stayed live meanwhile
+        EXPECT_TRUE(HasText(Recorder, "locked by another program"));
+    }
+    {
+        // Cancel ends the wait without a message.
+        TLockHolder lock(File);
+        TMessageRecorder recorder;
+        int asked = 0;
+        EXPECT_EQ(access.OpenTable("t", [&] { return ++asked < 3; }), nullptr);
+        EXPECT_TRUE(recorder.Messages.empty()) << recorder.Messages[0].Text;
+    }
+}
+
+TEST(BenchDbLoad, RunningOutOfMemoryIsReportedAndFails)
+{
+    const char* bench = std::getenv("LUMETRA_BENCH");
+    if (!bench || !*bench) GTEST_SKIP() << "LUMETRA_BENCH names no benchmark program";
+    QTemporaryDir dir;
+    const QString file = dir.filePath("endless.sqlite");
+    std::string columns;
+    for (int i = 0; i < 64; ++i) columns += (i ? ", x AS c" : "x AS c") + std::to_string(i);
+    Execute(file, {"CREATE TABLE t (x REAL)",
+                   "CREATE VIEW endless AS WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) SELECT " +
+                       columns + " FROM n"});
+    const std::string command = "ulimit -v 700000; '" + std::string(bench) + "' dbload '" +
+                                TDatabaseAccess::SqliteConnectionString(file.toStdString()) +
+                                "' endless --runs 1 2>&1; echo \"exit=$?\"";
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    pclose(pipe);
+    EXPECT_NE(output.find("Not enough memory to load the table \"endless\"."), std::string::npos) << output;
+    EXPECT_NE(output.find("exit=1"), std::string::npos) << output;
 }

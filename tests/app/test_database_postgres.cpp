@@ -265,3 +265,19 @@ TEST_F(DatabasePostgres, RefusedConnectionAndWrongPassword)
         EXPECT_EQ(access.OpenTable("t"), nullptr);
     }
 }
+
+TEST_F(DatabasePostgres, NotANumberReadsAsZeroWithANote)
+{
+    Execute({"DROP TABLE IF EXISTS nans", "CREATE TABLE nans (x double precision, y real)",
+             "INSERT INTO nans VALUES (4, 'NaN'), ('NaN', 'NaN'), (-4, 2)"});
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(ConnectionString(Server().Settings.at("password"))));
+    TPreProcessedData data;
+    ASSERT_TRUE(Load(access, "nans", data)) << AllText(Recorder);
+    ASSERT_EQ(data.RecordsNumber, 3);
+    EXPECT_FLOAT_EQ(data.Denormalise(0, data.GetCell(0, 1).Value()), 0.0f);
+    EXPECT_FLOAT_EQ(data.GetLowValue(1), 0.0f);
+    EXPECT_FLOAT_EQ(data.GetHighValue(1), 2.0f);
+    EXPECT_EQ(data.LoadNotes, (std::vector<std::string>{"- 1 value of \"x\" read as 0: not a number (NaN)",
+                                                        "- 2 values of \"y\" read as 0: not a number (NaN)"}));
+}
