@@ -28,7 +28,6 @@ void SendMouse(QWidget* widget, QEvent::Type type, QPoint position, Qt::MouseBut
     QApplication::sendEvent(widget, &event);
 }
 
-bool IsBlue(QRgb p) { return qBlue(p) > 200 && qRed(p) < 80 && qGreen(p) < 80; }
 bool IsRed(QRgb p) { return qRed(p) > 200 && qBlue(p) < 80 && qGreen(p) < 80; }
 
 class PanelWindowTest : public ::testing::Test {
@@ -107,8 +106,13 @@ TEST_F(PanelWindowTest, OpensFromTheComboBoxAndShowsOnlyBrushedRecordsAfterACtrl
 
     const QImage image = View->grabFramebuffer();
     const double scale = double(image.width()) / View->width();
-    // On the Miles_per_Gallon axis: rows where a brushed record ends are blue, rows where
-    // only other records would end are not.
+    // On the Miles_per_Gallon axis: rows where a brushed record ends take the brush's colour,
+    // rows where only other records would end do not.
+    const TOpenGLColor brushColour = *brush->Color();
+    auto inBrushColour = [&](QRgb p) {
+        return std::abs(qRed(p) - brushColour.C1 * 255.0f) < 60 && std::abs(qGreen(p) - brushColour.C2 * 255.0f) < 60 &&
+               std::abs(qBlue(p) - brushColour.C3 * 255.0f) < 60;
+    };
     const float mpgX = View->GetAxisX(1);
     auto row = [&](const TPreProcessedRecord* r) {
         return int(std::lround(At(mpgX, data->Value(1, r) * View->AxisLength + TParallelCoordinates::Margin).y() * scale));
@@ -116,10 +120,10 @@ TEST_F(PanelWindowTest, OpensFromTheComboBoxAndShowsOnlyBrushedRecordsAfterACtrl
     const int column = int(At(mpgX, 0).x() * scale);
     // Lines are a device-independent pixel wide, steep ones cover a few rows at the axis.
     const int near = int(std::ceil(scale));
-    auto blueNear = [&](int y) {
+    auto brushColourNear = [&](int y) {
         for (int dy = -near; dy <= near; ++dy)
             for (int dx = -near; dx <= near; ++dx)
-                if (y + dy >= 0 && y + dy < image.height() && IsBlue(image.pixel(column + dx, y + dy))) return true;
+                if (y + dy >= 0 && y + dy < image.height() && inBrushColour(image.pixel(column + dx, y + dy))) return true;
         return false;
     };
     std::set<int> insideRows;
@@ -129,13 +133,13 @@ TEST_F(PanelWindowTest, OpensFromTheComboBoxAndShowsOnlyBrushedRecordsAfterACtrl
         const TPreProcessedRecord* r = data->GetRecord(k);
         const int y = row(r);
         if (inside.count(r)) {
-            EXPECT_TRUE(blueNear(y)) << "brushed record " << k << " missing at row " << y;
+            EXPECT_TRUE(brushColourNear(y)) << "brushed record " << k << " missing at row " << y;
         } else {
             bool nearInside = false;
             for (int d = -8 * near; d <= 8 * near; ++d) nearInside |= insideRows.count(y + d) > 0;
             if (nearInside) continue;
             ++checkedOutside;
-            EXPECT_FALSE(blueNear(y)) << "record " << k << " outside the brush drawn at row " << y;
+            EXPECT_FALSE(brushColourNear(y)) << "record " << k << " outside the brush drawn at row " << y;
         }
     }
     EXPECT_GT(checkedOutside, 20);
