@@ -1,6 +1,8 @@
 // lumetra-bench brush: the costs of brushing a loaded dataset.
 //   and3       one selection [0.2, 0.8] on each of dimensions 1, 2, 3, loAND, then the
 //              records satisfying the selections
+//   and3_step  one step of a drag on dimension 1 (upper bound 0.8 to 0.79 or back), then the
+//              records satisfying the selections: what a view waits for per mouse move
 //   drag       the upper bound of dimension 1's selection moved from 0.8 to 0.7, with
 //              statistics and frequencies off
 //   drag_full  the same with one statistics overlay on and frequencies computed
@@ -85,6 +87,18 @@ int RunBrush(const std::string& fileName, int runs)
         items = listed ? listed->size() : 0;
     }
     Report("and3", items, seconds, cpu);
+
+    seconds.clear();
+    cpu.clear();
+    for (int run = 0; run < runs; ++run) {
+        const TTimer timer;
+        dragged->SetMaxNormalized(run % 2 ? 0.8f : 0.79f);
+        const TRecordList* listed = controller.ListOfItemsSatisfyingSelections();
+        timer.Stop(seconds, cpu);
+        items = listed ? listed->size() : 0;
+    }
+    dragged->SetMaxNormalized(0.8f);
+    Report("and3_step", items, seconds, cpu);
 
     auto drag = [&](const char* name) {
         seconds.clear();

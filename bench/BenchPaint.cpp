@@ -9,6 +9,15 @@
 //
 // --brush puts an AND of two brushes on the view ([0.2, 0.8] on dimensions 1 and 2).
 // --menu runs the view's popup menu item of that caption first (e.g. "Switch 2D/3D").
+// --drawing auto|exact|density picks the item of the view's "Density Drawing" submenu
+// (parallel coordinates, scatter plot matrix). Repaints that must count every record
+// afresh (after the time window's stamp moved, as after a resize or a mode change) are
+// timed too: `paint_recount technique=T records=R seconds=S` (median).
+// --drag moves one bound of a brush on dimension 1 in 20 steps (from 0.8 down by 0.02, a
+// brush [0.2, 0.8] placed first) and times each step's whole repaint:
+// `paint_drag technique=T records=R drag_seconds=S selections_seconds=L` (medians; L is the
+// part spent in the selections: the records inside and their frequencies).
+// --image FILE.png writes the painted view after the timed repaints.
 // --move then times pointer moves over the view (its own mouse handler, which repaints what
 // it needs): `paint_move technique=T records=R seconds=S full_paints=F overlay_paints=O`,
 // seconds per move until OpenGL has finished.
@@ -151,8 +160,27 @@ QAction* FindMenuItem(QMenu* menu, const std::string& caption)
     return nullptr;
 }
 
+// The item `caption` of the submenu `submenu` of the view's popup menu; null when missing.
+QAction* FindSubmenuItem(QMenu* menu, const std::string& submenu, const std::string& caption)
+{
+    if (!menu) return nullptr;
+    for (QAction* action : menu->actions()) {
+        if (!action->menu()) continue;
+        if (action->text().toStdString() == submenu) return FindMenuItem(action->menu(), caption);
+        if (QAction* inner = FindSubmenuItem(action->menu(), submenu, caption)) return inner;
+    }
+    return nullptr;
+}
+
+struct TPaintOptions {
+    std::string Drawing = "auto";
+    bool Drag = false;
+    std::string Image;
+};
+
 int RunPaint(const std::string& file, const TTechnique& technique, int width, int height, int runs,
-             const std::string& mode, bool brush, bool move, const std::string& menu = "")
+             const std::string& mode, bool brush, bool move, const std::string& menu = "",
+             const TPaintOptions& options = {})
 {
     if (!qEnvironmentVariableIsSet("DISPLAY") && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, "paint: needs a display (run under xvfb-run)\n");
@@ -191,6 +219,16 @@ int RunPaint(const std::string& file, const TTechnique& technique, int width, in
         std::fprintf(stderr, "paint: no OpenGL window\n");
         return 1;
     }
+    if (options.Drawing != "auto") {
+        const std::string caption = options.Drawing == "exact" ? "Exact" : options.Drawing == "density" ? "Density" : "";
+        QAction* item = caption.empty() ? nullptr : FindSubmenuItem(view->ViewPopupMenu.get(), "Density Drawing", caption);
+        if (!item) {
+            std::fprintf(stderr, "paint: --drawing %s is not a choice of this view's \"Density Drawing\"\n",
+                         options.Drawing.c_str());
+            return 2;
+        }
+        item->trigger();
+    }
     view->Repaint();
     if (mode == "freq") view->DrawModeFrequencyClick();
     if (mode == "relev") view->DrawModeRelevanceClick();
@@ -228,6 +266,46 @@ int RunPaint(const std::string& file, const TTechnique& technique, int width, in
         own.push_back(NowSeconds() - t0);
     }
     std::printf("paint_view_only technique=%s records=%d seconds=%.6f\n", key, data.RecordsNumber, Median(own));
+
+    {
+        // Every record drawn again (the time window's change stamp moves): views that keep
+        // pictures of their records must count them afresh, as after a resize or a new mode.
+        std::vector<double> recounted;
+        for (int run = 0; run < runs; ++run) {
+            data.SetAllRecordsDrawn(true);
+            double c = 0, tc = 0;
+            recounted.push_back(TimedRepaint(*view, c, tc));
+        }
+        std::printf("paint_recount technique=%s records=%d seconds=%.6f\n", key, data.RecordsNumber, Median(recounted));
+        std::fflush(stdout);
+    }
+
+    if (options.Drag && data.NumberOfDimensions() > 1) {
+        // One bound of a brush moved step by step, as a drag does; each step repaints all.
+        TSelectioner* moved = AddSelectionOver(*controller.GetSelectionsList(1), &data, 0.2f, 0.8f);
+        view->Repaint();
+        std::vector<double> steps, selecting;
+        for (int step = 1; step <= 20 && moved; ++step) {
+            // The selections' own part (the records inside, their frequencies), then the paint.
+            const double t0 = NowSeconds();
+            moved->SetMaxNormalized(0.8f - 0.02f * float(step));
+            controller.ListOfItemsSatisfyingSelections();
+            const double selected = NowSeconds() - t0;
+            double c = 0, tc = 0;
+            steps.push_back(selected + TimedRepaint(*view, c, tc));
+            selecting.push_back(selected);
+        }
+        std::printf("paint_drag technique=%s records=%d drag_seconds=%.6f selections_seconds=%.6f steps=%zu\n", key,
+                    data.RecordsNumber, Median(steps), Median(selecting), steps.size());
+        std::fflush(stdout);
+    }
+    if (!options.Image.empty()) {
+        const QImage image = view->PaintedImage();
+        if (image.isNull() || !image.save(QString::fromStdString(options.Image), "PNG")) {
+            std::fprintf(stderr, "paint: cannot write %s\n", options.Image.c_str());
+            return 1;
+        }
+    }
 
     if (move) {
         // A path across the view and back, a pixel column in every few; each move repaints
@@ -302,11 +380,12 @@ std::string KnownTechniques()
 const bool registered = RegisterBenchCommand({
     "paint",
     "paint FILE --technique NAME [--width W --height H] [--runs N] [--mode normal|freq|relev] [--brush] [--move] "
-    "[--menu CAPTION]",
+    "[--menu CAPTION] [--drawing auto|exact|density] [--drag] [--image FILE.png]",
     [](const std::vector<std::string>& arguments) {
         if (arguments.empty() || arguments[0].rfind("--", 0) == 0) {
             std::fprintf(stderr, "usage: lumetra-bench paint FILE --technique NAME [--width W --height H] [--runs N] "
-                                 "[--mode normal|freq|relev] [--brush] [--move]\n");
+                                 "[--mode normal|freq|relev] [--brush] [--move] [--menu CAPTION] "
+                                 "[--drawing auto|exact|density] [--drag] [--image FILE.png]\n");
             return 2;
         }
         const std::string name = Option(arguments, "--technique", "parallel");
@@ -318,8 +397,17 @@ const bool registered = RegisterBenchCommand({
         const int width = std::max(1, std::atoi(Option(arguments, "--width", "1024").c_str()));
         const int height = std::max(1, std::atoi(Option(arguments, "--height", "768").c_str()));
         const int runs = std::max(1, std::atoi(Option(arguments, "--runs", "5").c_str()));
+        TPaintOptions options;
+        options.Drawing = Option(arguments, "--drawing", "auto");
+        if (options.Drawing != "auto" && options.Drawing != "exact" && options.Drawing != "density") {
+            std::fprintf(stderr, "paint: --drawing takes auto, exact or density\n");
+            return 2;
+        }
+        options.Drag = HasFlag(arguments, "--drag");
+        options.Image = Option(arguments, "--image", "");
         return RunPaint(arguments[0], *technique, width, height, runs, Option(arguments, "--mode", "normal"),
-                        HasFlag(arguments, "--brush"), HasFlag(arguments, "--move"), Option(arguments, "--menu", ""));
+                        HasFlag(arguments, "--brush"), HasFlag(arguments, "--move"), Option(arguments, "--menu", ""),
+                        options);
     },
     [](const std::string& scratch) {
         if (!qEnvironmentVariableIsSet("DISPLAY")) {

@@ -339,6 +339,7 @@ void TPreProcessedDimension::ComputeRanks(TRankScratch& scratch)
     RankCounts.clear();
     RankCounts.shrink_to_fit();
     RanksAreCurrent = true;
+    RankGenerationValue = NewChangeStamp();
     if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), nullptr, nullptr, scratch.Tables())) {
         ReleaseTail(Ranks);
         return;
@@ -353,6 +354,7 @@ void TPreProcessedDimension::RankBySorting(TRankScratch& scratch)
     AssignLarge(Ranks, n);
     DistinctValues.clear();
     RanksAreCurrent = true;
+    RankGenerationValue = NewChangeStamp();
     if (n == 0) return;
     std::uint64_t* const block = scratch.Get(2 * n);
     for (std::size_t i = 0; i < n; ++i) block[i] = (static_cast<std::uint64_t>(OrderKey(Values[i])) << 32) | i;
@@ -391,6 +393,7 @@ void TPreProcessedDimension::ComputeFrequencies(TRankScratch& scratch)
         RankCounts.clear();
         RankCounts.shrink_to_fit();
         RanksAreCurrent = true;
+    RankGenerationValue = NewChangeStamp();
         if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), &Occurrences, &Weights,
                           scratch.Tables())) {
             ReleaseTail(Ranks);
@@ -416,34 +419,107 @@ void TPreProcessedDimension::ComputeFrequencies(TRankScratch& scratch)
     }
 }
 
+namespace {
+// Relative frequencies among the cells of some rows: counts per rank, then every cell of
+// the rows gets its count and weight, then the counts are cleared again. `forEachRow(visit)`
+// hands every row to `visit`, and is called three times.
+template <class ForEachRow>
+void FrequenciesAmong(ForEachRow forEachRow, std::size_t n, const std::uint32_t* ranks, std::vector<std::uint32_t>& rankCounts,
+                      std::int32_t* occurrences, float* weights)
+{
+    std::uint32_t maxRun = 0;
+    forEachRow([&](std::size_t row) {
+        if (row >= n) return;
+        const std::uint32_t c = ++rankCounts[ranks[row]];
+        maxRun = std::max(maxRun, c);
+    });
+    if (maxRun == 0) return;
+    const float max = static_cast<float>(maxRun);
+    forEachRow([&](std::size_t row) {
+        if (row >= n) return;
+        const std::uint32_t c = rankCounts[ranks[row]];
+        occurrences[row] = static_cast<std::int32_t>(c);
+        weights[row] = static_cast<float>(c) / max;
+    });
+    forEachRow([&](std::size_t row) {
+        if (row < n) rankCounts[ranks[row]] = 0;
+    });
+}
+} // namespace
+
 void TPreProcessedDimension::ComputeFrequencies(const TRecordList& records)
 {
     if (records.empty()) return;
+    PrepareSubsetFrequencies();
+    FrequenciesAmong(
+        [&records](auto visit) {
+            for (const TPreProcessedRecord* record : records) visit(static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index)));
+        },
+        Values.size(), Ranks.data(), RankCounts, Occurrences.data(), Weights.data());
+}
+
+void TPreProcessedDimension::ComputeFrequenciesOfRows(const std::vector<std::uint32_t>& rows)
+{
+    if (rows.empty()) return;
+    PrepareSubsetFrequencies();
+    FrequenciesAmong(
+        [&rows](auto visit) {
+            for (const std::uint32_t row : rows) visit(row);
+        },
+        Values.size(), Ranks.data(), RankCounts, Occurrences.data(), Weights.data());
+}
+
+void TPreProcessedDimension::PrepareSubsetFrequencies()
+{
     const std::size_t n = Values.size();
     if (!RanksAreCurrent) ComputeRanks();
     if (Occurrences.size() < n) Occurrences.resize(n, 0);
     if (Weights.size() < n) Weights.resize(n, 0.0f);
     if (RankCounts.size() != DistinctValues.size()) RankCounts.assign(DistinctValues.size(), 0);
-    std::uint32_t maxRun = 0;
-    for (const TPreProcessedRecord* record : records) {
-        const auto row = static_cast<std::size_t>(record->Index);
-        if (row >= n) continue;
-        const std::uint32_t c = ++RankCounts[Ranks[row]];
-        maxRun = std::max(maxRun, c);
-    }
-    if (maxRun == 0) return;
-    const float max = static_cast<float>(maxRun);
-    for (const TPreProcessedRecord* record : records) {
-        const auto row = static_cast<std::size_t>(record->Index);
-        if (row >= n) continue;
-        const std::uint32_t c = RankCounts[Ranks[row]];
-        Occurrences[row] = static_cast<std::int32_t>(c);
-        Weights[row] = static_cast<float>(c) / max;
-    }
-    for (const TPreProcessedRecord* record : records) {
-        const auto row = static_cast<std::size_t>(record->Index);
-        if (row < n) RankCounts[Ranks[row]] = 0;
-    }
+}
+
+std::pair<std::uint32_t, std::uint32_t> TPreProcessedDimension::RankRange(float min, float max)
+{
+    if (!RanksAreCurrent) ComputeRanks();
+    if (std::isnan(min) || std::isnan(max) || DistinctValues.empty()) return {0, 0};
+    // Not-a-number values sort to either end of the distinct values; no bound holds them.
+    const float* begin = DistinctValues.data();
+    const float* end = begin + DistinctValues.size();
+    while (begin < end && std::isnan(*begin)) ++begin;
+    while (end > begin && std::isnan(end[-1])) --end;
+    const float* first = std::lower_bound(begin, end, min);
+    const float* last = std::upper_bound(first, end, max);
+    const auto a = static_cast<std::uint32_t>(first - DistinctValues.data());
+    const auto b = static_cast<std::uint32_t>(last - DistinctValues.data());
+    return a < b ? std::pair{a, b} : std::pair{a, a};
+}
+
+void TPreProcessedDimension::BuildSortedOrder()
+{
+    if (!RanksAreCurrent) ComputeRanks();
+    if (SortedOrderGeneration == RankGenerationValue && RankStartsValue.size() == DistinctValues.size() + 1) return;
+    // A counting sort by rank: rows of equal rank stay in row order.
+    const std::size_t n = Ranks.size();
+    const std::size_t distinct = DistinctValues.size();
+    RankStartsValue.assign(distinct + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) ++RankStartsValue[Ranks[i] + 1];
+    for (std::size_t r = 1; r <= distinct; ++r) RankStartsValue[r] += RankStartsValue[r - 1];
+    std::vector<std::uint32_t> next(RankStartsValue.begin(), RankStartsValue.end() - 1);
+    AssignLarge(SortedRowsValue, n);
+    for (std::size_t i = 0; i < n; ++i) SortedRowsValue[next[Ranks[i]]++] = static_cast<std::uint32_t>(i);
+    SortedOrderGeneration = RankGenerationValue;
+}
+
+const std::vector<std::uint32_t>& TPreProcessedDimension::SortedRows()
+{
+    BuildSortedOrder();
+    return SortedRowsValue;
+}
+
+const std::vector<std::uint32_t>& TPreProcessedDimension::RankStarts()
+{
+    BuildSortedOrder();
+    return RankStartsValue;
 }
 
 void TPreProcessedDimension::ComputeRelevance()
@@ -658,6 +734,18 @@ void TPreProcessedData::BuildRecords()
     RecordOrderStamp = NewChangeStamp();
     TimeWindowStamp = NewChangeStamp();
     RecordsNumber = static_cast<int>(n);
+}
+
+bool TPreProcessedData::RecordsInStorageOrder() const
+{
+    if (InStorageOrderStamp != RecordOrderStamp || InStorageOrderStamp == 0) {
+        bool inOrder = ListOfPreprocessedRecords.size() == RecordStorage.size();
+        for (std::size_t k = 0; inOrder && k < ListOfPreprocessedRecords.size(); ++k)
+            inOrder = ListOfPreprocessedRecords[k] == &RecordStorage[k];
+        InStorageOrder = inOrder;
+        InStorageOrderStamp = RecordOrderStamp;
+    }
+    return InStorageOrder;
 }
 
 TPreProcessedRecord* TPreProcessedData::RecordByIndex(int index) const

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/Auxiliar.h"
@@ -98,9 +99,21 @@ public:
     bool RanksCurrent() const { return RanksAreCurrent; }
     // Number of distinct values (valid while RanksCurrent()).
     std::size_t DistinctCount() const { return DistinctValues.size(); }
+    // Renewed whenever the ranks are computed again; what is kept in ranks elsewhere (a
+    // brush's range of ranks) is current while this is unchanged.
+    std::uint64_t RankGeneration() const { return RankGenerationValue; }
+    // The ranks r whose value v satisfies min <= v <= max: [first, last) (first == last when
+    // none does; not-a-number bounds hold nothing). Computes the ranks first when needed.
+    std::pair<std::uint32_t, std::uint32_t> RankRange(float min, float max);
+    // The rows in ascending order of value (rank, then row) and where each rank starts in it:
+    // the rows of ranks [a, b) are SortedRows()[RankStarts()[a]] … [RankStarts()[b] − 1].
+    // Built on first use (the first brush on the dimension) and kept while the ranks are.
+    const std::vector<std::uint32_t>& SortedRows();
+    const std::vector<std::uint32_t>& RankStarts();
     // Relative frequency of equal values among the cells of `records` only; other cells keep
     // their values. Nothing happens for an empty list.
     void ComputeFrequencies(const TRecordList& records);
+    void ComputeFrequenciesOfRows(const std::vector<std::uint32_t>& rows);
 
     float Denormalise(float value) const { return value * ValueRange + LowValue; }
     // A value in the dimension's own units as the user reads it: "0.##", or for a text
@@ -148,9 +161,16 @@ public:
 
 private:
     void RankBySorting(TRankScratch& scratch);
+    void PrepareSubsetFrequencies();
+
+    void BuildSortedOrder();
 
     float MaxRelevanceDistance = 0.2f;
     bool RanksAreCurrent = false;
+    std::uint64_t RankGenerationValue = 0;
+    std::uint64_t SortedOrderGeneration = 0;  // the rank generation the sorted order belongs to; 0: none
+    std::vector<std::uint32_t> SortedRowsValue;
+    std::vector<std::uint32_t> RankStartsValue;
     std::vector<std::uint32_t> RankCounts;  // all zero between subset counts; sized on first use
 };
 
@@ -269,6 +289,9 @@ public:
     // Value of a record's cell on dimension i.
     float Value(int i, const TPreProcessedRecord* record) const { return Dimensions[i]->Values[record->Index]; }
     float Weight(int i, const TPreProcessedRecord* record) const { return Dimensions[i]->Weights[record->Index]; }
+    // Whether ListOfPreprocessedRecords holds record k at position k for every k (no sort
+    // has changed the order); checked once per RecordOrderStamp.
+    bool RecordsInStorageOrder() const;
     // The record with the given Index (its storage row), whatever the list order; null outside.
     TPreProcessedRecord* RecordByIndex(int index) const;
     // The record's values in dimension order, with its Index as the object identifier.
@@ -295,6 +318,8 @@ public:
     // Relative frequencies of dimension `dimension` among the cells of `records`; renews
     // FrequencyValuesTimeStamp. Nothing happens for an empty list.
     void ComputeFrequencies(int dimension, const TRecordList& records);
+    // The same among the cells of the given storage rows.
+    void ComputeFrequenciesOfRows(int dimension, const std::vector<std::uint32_t>& rows);
 
     // ---- relevance
     void SetRelevancePoint(int dimension, float value);
@@ -338,6 +363,8 @@ private:
     std::vector<int> SourceIndexes;  // by storage row; empty: every record is its own source
     std::vector<std::unique_ptr<TPreProcessedDimension>> Dimensions;
     std::vector<TPreProcessedRecord> RecordStorage;  // reserved once; never reallocated after BuildRecords
+    mutable TChangeStamp InStorageOrderStamp = 0;  // the RecordOrderStamp InStorageOrder was checked at
+    mutable bool InStorageOrder = false;
 };
 
 // ---- Lines a reader skipped ----------------------------------------------------------------

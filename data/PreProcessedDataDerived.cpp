@@ -118,6 +118,13 @@ void TPreProcessedData::ComputeFrequencies(int dimension, const TRecordList& rec
     FrequencyValuesTimeStamp = NewChangeStamp();
 }
 
+void TPreProcessedData::ComputeFrequenciesOfRows(int dimension, const std::vector<std::uint32_t>& rows)
+{
+    if (rows.empty() || dimension < 0 || dimension >= NumberOfDimensions()) return;
+    Dimensions[dimension]->ComputeFrequenciesOfRows(rows);
+    FrequencyValuesTimeStamp = NewChangeStamp();
+}
+
 // ---- relevance
 
 void TPreProcessedData::SetRelevancePoint(int dimension, float value)

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "render/RgbaImage.h"
+
 enum class TPrimitive { Points, Lines, LineStrip, LineLoop, Triangles, Quads };
 enum class TCapability { DepthTest, Lighting, Light0, ColorMaterial, LineStipple, Blend, PointSmooth, Normalize };
 enum class TMatrixMode { Projection, ModelView };
@@ -52,6 +54,12 @@ public:
     // afterwards is as before the call. Not inside Begin/End.
     virtual void DrawArrays(TPrimitive primitive, const float* positions, int components, const float* colors,
                             std::size_t count) = 0;
+
+    // ---- an RGBA picture stretched over the logical rectangle (x0, y0)–(x1, y1) at depth z,
+    // its row 0 along y0, blended over what is there by its alpha. On screen a texture on
+    // one quad (a picture the size of the rectangle in device pixels maps pixel to pixel).
+    // Not inside Begin/End.
+    virtual void Image(float x0, float y0, float x1, float y1, float z, const TRgbaImage& image) = 0;
 
     // ---- text at the current raster position (set by RasterPos), in the current colour.
     // `text` is bytes; valid UTF-8 is drawn as such, anything else as Latin-1.
@@ -135,6 +143,7 @@ public:
     void Normal(float, float, float) override {}
     void End() override {}
     void DrawArrays(TPrimitive, const float*, int, const float*, std::size_t) override {}
+    void Image(float, float, float, float, float, const TRgbaImage&) override {}
     void RasterPos(float, float, float) override {}
     void Text(const std::string&) override {}
     void MatrixMode(TMatrixMode) override {}

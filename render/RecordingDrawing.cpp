@@ -174,6 +174,14 @@ std::vector<const TRecordedText*> TRecordingDrawing::TextsMeaning(TMeaning meani
     return result;
 }
 
+std::vector<const TRecordedImage*> TRecordingDrawing::ImagesMeaning(TMeaning meaning) const
+{
+    std::vector<const TRecordedImage*> result;
+    for (const auto& i : Images)
+        if (i.Meaning == meaning) result.push_back(&i);
+    return result;
+}
+
 bool TRecordingDrawing::AllFinite() const
 {
     auto finite = [](std::initializer_list<float> values) {
@@ -188,6 +196,8 @@ bool TRecordingDrawing::AllFinite() const
         if (!finite({t.X, t.Y, t.Z, t.Color.C1, t.Color.C2, t.Color.C3})) return false;
     for (const auto& s : Spheres)
         if (!finite({float(s.Radius), s.X, s.Y, s.Z, s.Color.C1, s.Color.C2, s.Color.C3})) return false;
+    for (const auto& i : Images)
+        if (!finite({i.X0, i.Y0, i.X1, i.Y1, i.Z})) return false;
     return true;
 }
 
@@ -302,6 +312,19 @@ void TRecordingDrawing::End()
         return;
     }
     InPrimitive = false;
+}
+
+// ---- pictures
+
+void TRecordingDrawing::Image(float x0, float y0, float x1, float y1, float z, const TRgbaImage& image)
+{
+    if (InPrimitive) {
+        Note("error: Image inside Begin/End");
+        return;
+    }
+    TRecordedImage i{x0, y0, x1, y1, z, image, NextSequence++, Meaning()};
+    Images.push_back(std::move(i));
+    Note("Image(" + std::to_string(image.Width) + "x" + std::to_string(image.Height) + ")");
 }
 
 // ---- text

@@ -60,6 +60,14 @@ struct TRecordedSphere {
     int Sequence = 0;
 };
 
+// A picture drawn into a logical rectangle (TDrawing::Image).
+struct TRecordedImage {
+    float X0 = 0, Y0 = 0, X1 = 0, Y1 = 0, Z = 0;
+    TRgbaImage Image;
+    int Sequence = 0;
+    TMeaning Meaning = TMeaning::None;
+};
+
 // One segment of a Lines, LineStrip or LineLoop primitive.
 struct TRecordedSegment {
     TRecordedVertex A, B;
@@ -78,6 +86,7 @@ public:
     std::vector<TRecordedPrimitive> Primitives;
     std::vector<TRecordedText> Texts;
     std::vector<TRecordedSphere> Spheres;
+    std::vector<TRecordedImage> Images;
     // Every call that is not a primitive, vertex or text, as a readable line, e.g.
     // "Enable(DepthTest)", "LineWidth(2)", "Ortho(0,100,0,50,-2,2)", "Clear(1,1)",
     // "Viewport(0,0,640,480)", "LoadName(3)", "Translate(1,0,0)". Numbers are written
@@ -114,6 +123,7 @@ public:
     std::vector<TRecordedPoint> PointsMeaning(TMeaning meaning) const;
     std::vector<TRecordedSegment> SegmentsMeaning(TMeaning meaning) const;
     std::vector<const TRecordedText*> TextsMeaning(TMeaning meaning) const;
+    std::vector<const TRecordedImage*> ImagesMeaning(TMeaning meaning) const;
     // Every recorded coordinate and colour component is finite (vertices, texts, spheres).
     bool AllFinite() const;
     // Number of recorded calls that start with `prefix`, e.g. CountCalls("Enable(Lighting").
@@ -140,6 +150,7 @@ public:
     // Recorded as one ordinary primitive (Points or Lines) holding every vertex.
     void DrawArrays(TPrimitive primitive, const float* positions, int components, const float* colors,
                     std::size_t count) override;
+    void Image(float x0, float y0, float x1, float y1, float z, const TRgbaImage& image) override;
     void RasterPos(float x, float y, float z = 0.0f) override;
     void Text(const std::string& text) override;
     void MatrixMode(TMatrixMode mode) override;

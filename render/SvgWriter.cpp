@@ -7,6 +7,8 @@
 #include <cstring>
 #include <functional>
 
+#include "render/Png.h"
+
 namespace {
 
 struct TProjection {
@@ -176,7 +178,7 @@ bool Write(const TRecordingDrawing& recording, int width, int height, TSvgOutput
               ColorText({static_cast<float>(clear[0]), static_cast<float>(clear[1]), static_cast<float>(clear[2])}) + "\"/>\n");
 
     // Primitives, texts and spheres in the order they were drawn (later ones on top).
-    std::size_t primitive = 0, text = 0, sphere = 0;
+    std::size_t primitive = 0, text = 0, sphere = 0, image = 0;
     TPathBatch lines(out);
     auto segment = [&](const TRecordedVertex& a, const TRecordedVertex& b, const TRecordedState& state) {
         lines.Segment(Stroke(a.Color, state), MeaningAttribute(state.Meaning), p.X(a.X), p.Y(a.Y), p.X(b.X), p.Y(b.Y));
@@ -185,8 +187,9 @@ bool Write(const TRecordingDrawing& recording, int width, int height, TSvgOutput
         const int nextPrimitive = primitive < recording.Primitives.size() ? recording.Primitives[primitive].Sequence : -1;
         const int nextText = text < recording.Texts.size() ? recording.Texts[text].Sequence : -1;
         const int nextSphere = sphere < recording.Spheres.size() ? recording.Spheres[sphere].Sequence : -1;
+        const int nextImage = image < recording.Images.size() ? recording.Images[image].Sequence : -1;
         int next = -1;
-        for (const int candidate : {nextPrimitive, nextText, nextSphere})
+        for (const int candidate : {nextPrimitive, nextText, nextSphere, nextImage})
             if (candidate >= 0 && (next < 0 || candidate < next)) next = candidate;
         if (next < 0) break;
         if (next == nextPrimitive) {
@@ -241,6 +244,18 @@ bool Write(const TRecordingDrawing& recording, int width, int height, TSvgOutput
                       "\" font-family=\"Arial, Helvetica, sans-serif\" font-size=\"11\" font-weight=\"bold\" "
                       "xml:space=\"preserve\">" +
                       Escaped(item.Text) + "</text>\n");
+        } else if (next == nextImage) {
+            lines.Flush();
+            const TRecordedImage& item = recording.Images[image++];
+            if (item.Image.Empty()) continue;
+            // An embedded PNG stretched over the rectangle (its first row is the top one).
+            const double x0 = p.X(std::min(item.X0, item.X1)), x1 = p.X(std::max(item.X0, item.X1));
+            const double y0 = p.Y(std::max(item.Y0, item.Y1)), y1 = p.Y(std::min(item.Y0, item.Y1));
+            out.Write("<image" + MeaningAttribute(item.Meaning) + " x=\"" + Number(x0) + "\" y=\"" + Number(y0) +
+                      "\" width=\"" + Number(x1 - x0) + "\" height=\"" + Number(y1 - y0) +
+                      "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\" href=\"data:image/png;base64,");
+            out.Write(Base64(EncodePng(item.Image)));
+            out.Write("\"/>\n");
         } else {
             lines.Flush();
             const TRecordedSphere& item = recording.Spheres[sphere++];

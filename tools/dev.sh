@@ -3,6 +3,7 @@
 # On a fresh Debian 12 machine it first installs the packages it needs (as root, or via sudo).
 #   tools/dev.sh run [lumetra arguments]
 #   tools/dev.sh test [ctest arguments]
+#   tools/dev.sh screenshots   (tools/screenshots.sh: the pictures in docs/images)
 # LUMETRA_SANITIZE=1 builds into build-asan with AddressSanitizer and UBSan.
 set -euo pipefail
 
@@ -17,7 +18,8 @@ packages=(cmake ninja-build g++ pkg-config ccache
 case "$mode" in
   test) packages+=(xvfb xauth postgresql sqlite3 clang libclang-rt-14-dev locales) ;;
   run) ;;
-  *) echo "usage: tools/dev.sh run|test [arguments]" >&2; exit 2 ;;
+  screenshots) packages+=(xvfb xauth) ;;
+  *) echo "usage: tools/dev.sh run|test|screenshots [arguments]" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -51,7 +53,11 @@ fi
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$top" -B "$build" -G Ninja "${options[@]}"
 fi
-cmake --build "$build"
+if [ "$mode" = screenshots ]; then
+  cmake --build "$build" --target lumetra-screenshots
+else
+  cmake --build "$build"
+fi
 
 case "$mode" in
   run)
@@ -61,5 +67,10 @@ case "$mode" in
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
     exec xvfb-run -a -s "-screen 0 1280x1024x24" \
       ctest --test-dir "$build" --output-on-failure "$@"
+    ;;
+  screenshots)
+    cd "$top"
+    exec xvfb-run -a -s "-screen 0 1600x1000x24" \
+      "$build/tools/screenshots/lumetra-screenshots" docs/images DataSets/Cars.lumet "$@"
     ;;
 esac

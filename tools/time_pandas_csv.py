@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Times pandas' read_csv on a file, for comparison with `lumetra-bench load` (the README's
-benchmark table). Needs pandas (Debian: python3-pandas); nothing in the build uses it.
+"""Times pandas' read_csv on a file, for comparison with `lumetra-bench load` (the loading
+table of docs/performance.md). Needs pandas (Debian: python3-pandas); nothing in the build
+uses it.
 
     tools/time_pandas_csv.py FILE.csv [--runs N]
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 TSelectioner::TSelectioner() : Statistics(std::make_unique<TStatisticsList>()) {}
 
@@ -36,42 +37,97 @@ void TSelectioner::SetNormalizedRange(float minimum, float maximum)
 
 void TSelectioner::BoundChanged()
 {
-    UpdateSelectedRecords();
+    UpdateBits(true);
     RecalculateStatistics();
     if (SetCalculateDataFrequencies) CalculateDataFrequencies();
 }
 
-void TSelectioner::UpdateSelectedRecords()
+void TSelectioner::UpdateSelectedRecords() { UpdateBits(false); }
+
+void TSelectioner::UpdateBits(bool incremental)
 {
-    Items.clear();  // keeps the capacity: a drag refills the list on every move
-    if (!DataValue || SelectionDimensionIndexValue < 0 || SelectionDimensionIndexValue >= DataValue->NumberOfDimensions())
+    ItemsCurrent = false;
+    if (!DataValue || SelectionDimensionIndexValue < 0 || SelectionDimensionIndexValue >= DataValue->NumberOfDimensions()) {
+        BitsValue.clear();
+        SelectedCount = 0;
+        BitsGeneration = 0;
         return;
-    const TPreProcessedDimension* dimension = DataValue->GetDimension(SelectionDimensionIndexValue);
-    const float* values = dimension->Values.data();
-    const std::size_t cells = dimension->Values.size();
-    const float low = MinNormalizedValue;
-    const float high = MaxNormalizedValue;
-    const TRecordList& records = DataValue->ListOfPreprocessedRecords;
-    // Branch-free: every record is written at the end of a scratch list and kept only when
-    // inside, since a mispredicted branch per record costs more than the store. The scratch
-    // list is shared, so a selection holds only as much memory as its records need.
-    static TRecordList scratch;
-    if (scratch.size() < records.size()) scratch.resize(records.size());
-    TPreProcessedRecord** out = scratch.data();
-    std::size_t count = 0;
-    for (TPreProcessedRecord* record : records) {
-        const auto row = static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index));
-        const float value = row < cells ? values[row] : NAN;
-        out[count] = record;
-        count += (low <= value) & (value <= high);
     }
-    Items.assign(out, out + count);
+    TPreProcessedDimension* dimension = DataValue->GetDimension(SelectionDimensionIndexValue);
+    const auto [first, last] = dimension->RankRange(MinNormalizedValue, MaxNormalizedValue);
+    const std::vector<std::uint32_t>& rows = dimension->SortedRows();
+    const std::vector<std::uint32_t>& starts = dimension->RankStarts();
+    const std::size_t words = (dimension->Count() + 63) / 64;
+    std::uint64_t* bits = nullptr;
+    auto flip = [&](std::uint32_t fromRank, std::uint32_t toRank) {
+        for (std::uint32_t k = starts[fromRank], end = starts[toRank]; k < end; ++k) {
+            const std::uint32_t row = rows[k];
+            bits[row >> 6] ^= std::uint64_t{1} << (row & 63);
+        }
+    };
+    const std::size_t selected = starts[last] - starts[first];
+    const bool current = incremental && BitsGeneration == dimension->RankGeneration() && BitsValue.size() == words &&
+                         FirstRank <= LastRank && LastRank < starts.size();
+    if (current) {
+        // The records between the old and the new lower bound, and between the old and the
+        // new upper bound, change sides (a record in both ranges flips twice: it stays).
+        const std::size_t flips = static_cast<std::size_t>(std::abs(static_cast<long long>(starts[first]) - starts[FirstRank]) +
+                                                           std::abs(static_cast<long long>(starts[last]) - starts[LastRank]));
+        if (flips <= selected + words) {
+            bits = BitsValue.data();
+            flip(std::min(first, FirstRank), std::max(first, FirstRank));
+            flip(std::min(last, LastRank), std::max(last, LastRank));
+            FirstRank = first;
+            LastRank = last;
+            SelectedCount = selected;
+            return;
+        }
+    }
+    BitsValue.assign(words, 0);
+    bits = BitsValue.data();
+    flip(first, last);
+    FirstRank = first;
+    LastRank = last;
+    SelectedCount = selected;
+    BitsGeneration = dimension->RankGeneration();
+}
+
+template <class Visit> void TSelectioner::ForEachRow(Visit visit) const
+{
+    for (std::size_t w = 0; w < BitsValue.size(); ++w)
+        for (std::uint64_t word = BitsValue[w]; word != 0; word &= word - 1)
+            visit(static_cast<std::uint32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word))));
+}
+
+const TRecordList& TSelectioner::Records() const
+{
+    const std::uint64_t order = DataValue ? DataValue->RecordOrderStamp : 0;
+    if (ItemsCurrent && ItemsOrderStamp == order) return Items;
+    Items.clear();
+    if (DataValue) {
+        Items.reserve(SelectedCount);
+        if (DataValue->RecordsInStorageOrder()) {
+            const TRecordList& records = DataValue->ListOfPreprocessedRecords;
+            ForEachRow([&](std::uint32_t row) {
+                if (row < records.size()) Items.push_back(records[row]);
+            });
+        } else {
+            for (TPreProcessedRecord* record : DataValue->ListOfPreprocessedRecords)
+                if (record->Index >= 0 && Holds(static_cast<std::uint32_t>(record->Index))) Items.push_back(record);
+        }
+    }
+    ItemsCurrent = true;
+    ItemsOrderStamp = order;
+    return Items;
 }
 
 void TSelectioner::CalculateDataFrequencies()
 {
-    if (!SetCalculateDataFrequencies || Items.empty() || !DataValue) return;
-    for (int d = 0; d < DataValue->NumberOfDimensions(); ++d) DataValue->ComputeFrequencies(d, Items);
+    if (!SetCalculateDataFrequencies || SelectedCount == 0 || !DataValue) return;
+    std::vector<std::uint32_t> rows;
+    rows.reserve(SelectedCount);
+    ForEachRow([&](std::uint32_t row) { rows.push_back(row); });
+    for (int d = 0; d < DataValue->NumberOfDimensions(); ++d) DataValue->ComputeFrequenciesOfRows(d, rows);
 }
 
 void TSelectioner::RecalculateStatistics()
@@ -79,8 +135,9 @@ void TSelectioner::RecalculateStatistics()
     if (!Statistics->ShowStatisticsList() || !DataValue) return;
     const int dimensions = std::min(DataValue->NumberOfDimensions(), Statistics->Count());
     // The rows of the selected records, resolved once for every dimension.
-    std::vector<std::uint32_t> rows(Items.size());
-    for (std::size_t k = 0; k < Items.size(); ++k) rows[k] = static_cast<std::uint32_t>(Items[k]->Index);
+    std::vector<std::uint32_t> rows;
+    rows.reserve(SelectedCount);
+    ForEachRow([&](std::uint32_t row) { rows.push_back(row); });
     for (int d = 0; d < dimensions; ++d) Statistics->GetStatistics(d)->RecalculateValues(*DataValue->GetDimension(d), rows);
 }
 
@@ -125,13 +182,14 @@ void TSelectioner::Resize(int x, int y)
 
 TPreProcessedRecord* TSelectioner::GetRecord(int index) const
 {
-    if (index < 0 || index >= Count()) return nullptr;
-    return Items[static_cast<std::size_t>(index)];
+    const TRecordList& records = Records();
+    if (index < 0 || static_cast<std::size_t>(index) >= records.size()) return nullptr;
+    return records[static_cast<std::size_t>(index)];
 }
 
 std::string TSelectioner::GetClause() const
 {
-    if (Items.empty()) return "0";
+    if (SelectedCount == 0) return "0";
     if (DataValue && SelectionDimensionIndexValue >= 0 && SelectionDimensionIndexValue < DataValue->NumberOfDimensions()) {
         const int d = SelectionDimensionIndexValue;
         const TPreProcessedDimension* dimension = DataValue->GetDimension(d);

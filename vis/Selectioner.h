@@ -3,6 +3,11 @@
 // [MinNormalized, MaxNormalized], a colour, its own statistics over those records, and the
 // callbacks through which the view that shows it draws and resizes it. Selections know no
 // geometry; the view keeps the extent fields (XMax … YMin, MaxValue …) up to date.
+//
+// The records inside are kept as a bit set over the dataset's storage rows (bit k: the
+// record whose Index is k), together with the range of the dimension's ranks the bounds
+// cover. A bound that moves flips only the records between the old and the new bound,
+// found in the dimension's sorted order; the controller combines the bit sets word by word.
 
 #include <cstdint>
 #include <functional>
@@ -50,7 +55,7 @@ public:
     // bound changes (a drag step that moves one edge of a box may move the other too).
     void SetNormalizedRange(float minimum, float maximum);
 
-    // The records of the dataset, in record order, with Min ≤ value ≤ Max.
+    // The records of the dataset with Min ≤ value ≤ Max, computed afresh.
     void UpdateSelectedRecords();
     // Frequency weights of every dimension computed among the selected records only.
     void CalculateDataFrequencies();
@@ -77,11 +82,18 @@ public:
     TStatisticsList* StatisticsList() const { return Statistics.get(); }
     TPreProcessedData* Data() const { return DataValue; }
 
-    // The selected records (not owned), in record order.
-    int Count() const { return static_cast<int>(Items.size()); }
-    const TRecordList& Records() const { return Items; }
+    // The selected records (not owned), in the order of the dataset's record list.
+    int Count() const { return static_cast<int>(SelectedCount); }
+    const TRecordList& Records() const;
     // nullptr outside 0 … Count − 1.
     TPreProcessedRecord* GetRecord(int index) const;
+    // The selected records as bits over storage rows: word w holds rows 64 w … 64 w + 63.
+    // Rows past the end are not selected.
+    const std::vector<std::uint64_t>& Bits() const { return BitsValue; }
+    bool Holds(std::uint32_t row) const
+    {
+        return (row >> 6) < BitsValue.size() && ((BitsValue[row >> 6] >> (row & 63)) & 1u);
+    }
 
     bool DiferentiateColor = false;  // the focused selection of its list
     bool SetCalculateDataFrequencies = true;
@@ -99,8 +111,19 @@ public:
 
 private:
     void BoundChanged();
+    // Brings the bit set to the current bounds: by flipping the records whose rank lies
+    // between an old and a new bound when the set is current and that is cheaper, else anew.
+    void UpdateBits(bool incremental);
+    // The rows selected, ascending, handed to `visit` one at a time.
+    template <class Visit> void ForEachRow(Visit visit) const;
 
-    TRecordList Items;
+    std::vector<std::uint64_t> BitsValue;
+    std::size_t SelectedCount = 0;
+    std::uint32_t FirstRank = 0, LastRank = 0;  // the ranks [FirstRank, LastRank) the bits hold
+    std::uint64_t BitsGeneration = 0;           // the dimension's rank generation they belong to; 0: none
+    mutable TRecordList Items;                  // Records(), made from the bits on demand
+    mutable bool ItemsCurrent = false;
+    mutable std::uint64_t ItemsOrderStamp = 0;
     int SelectionDimensionIndexValue = -1;
     float MaxNormalizedValue = -1.0f;
     float MinNormalizedValue = -1.0f;

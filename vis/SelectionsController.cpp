@@ -141,88 +141,6 @@ bool WalkRecord(TPreProcessedRecord* record, std::size_t row, ENUM_logicOperatio
     return selected;
 }
 
-// The same walk without data-dependent branches, for records that have a cell in every
-// dimension with selections: per dimension the index of the first selection hit (or -1),
-// folded into the state of the operation; the colour of the last counted hit is written
-// once. Brushing a million records makes one pass of this per paint.
-// Bitwise equality of two colours, without floating-point comparisons.
-inline bool SameBits(const TOpenGLColor& a, const TOpenGLColor& b)
-{
-    static_assert(sizeof(TOpenGLColor) == 3 * sizeof(float));
-    std::uint64_t a12, b12;
-    std::uint32_t a3, b3;
-    std::memcpy(&a12, &a.C1, sizeof a12);
-    std::memcpy(&b12, &b.C1, sizeof b12);
-    std::memcpy(&a3, &a.C3, sizeof a3);
-    std::memcpy(&b3, &b.C3, sizeof b3);
-    return ((a12 ^ b12) | (a3 ^ b3)) == 0;
-}
-
-template <ENUM_logicOperations Operation, bool OneSelectionEach>
-std::size_t FastPass(const TRecordList& records, std::size_t commonCells, TPreProcessedRecord** out,
-                     const std::vector<TActiveDimension>& dimensions, const std::vector<TActiveSelection>& selections,
-                     ENUM_logicOperations operation)
-{
-    const TActiveDimension* dimensionsBegin = dimensions.data();
-    const TActiveDimension* dimensionsEnd = dimensionsBegin + dimensions.size();
-    const TActiveSelection* selectionArray = selections.data();
-    std::size_t count = 0;
-    for (TPreProcessedRecord* record : records) {
-        const auto row = static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index));
-        if (row >= commonCells) {
-            out[count] = record;
-            count += WalkRecord(record, row, operation, dimensions, selections);
-            continue;
-        }
-        // Masks and integer arithmetic rather than conditionals, so the compiler has no
-        // branch to make of them: -1 when true, 0 when false.
-        int state = Operation == loAND ? -1 : 0;  // AND: still alive; OR: any hit; XOR: parity
-        int colour = -1;
-        for (const TActiveDimension* dimension = dimensionsBegin; dimension != dimensionsEnd; ++dimension) {
-            const float value = dimension->Values[row];
-            int hit = -1;
-            if constexpr (OneSelectionEach) {
-                const int s = dimension->First;
-                const TActiveSelection& selection = selectionArray[s];
-                const int inside = -(static_cast<int>(selection.Min <= value) & static_cast<int>(value <= selection.Max));
-                hit = (s & inside) | ~inside;
-            } else {
-                for (int s = dimension->Last - 1; s >= dimension->First; --s) {
-                    const TActiveSelection& selection = selectionArray[s];
-                    const int inside = -(static_cast<int>(selection.Min <= value) & static_cast<int>(value <= selection.Max));
-                    hit = (s & inside) | (hit & ~inside);
-                }
-            }
-            const int isHit = ~(hit >> 31);  // -1 when some selection holds the value
-            int counted;
-            if constexpr (Operation == loAND) {
-                state &= isHit;
-                counted = state;
-            } else if constexpr (Operation == loOR) {
-                state |= isHit;
-                counted = isHit;
-            } else {
-                state ^= isHit;
-                counted = isHit;
-            }
-            colour = (hit & counted) | (colour & ~counted);
-        }
-        // Written only when it changes: repeated paints then leave the records untouched,
-        // and the test is branch-free until a colour really differs.
-        // Without a hit the record is compared with itself.
-        const TOpenGLColor& current = record->Color;
-        const int none = colour >> 31;  // -1 without a hit
-        const auto pick = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(none));
-        const auto hitColour = reinterpret_cast<std::uintptr_t>(&selectionArray[colour & ~none].Color);
-        const auto ownColour = reinterpret_cast<std::uintptr_t>(&current);
-        const TOpenGLColor& target = *reinterpret_cast<const TOpenGLColor*>((hitColour & ~pick) | (ownColour & pick));
-        if (!SameBits(current, target)) record->Color = target;
-        out[count] = record;
-        count += static_cast<std::size_t>(state & 1);
-    }
-    return count;
-}
-
 } // namespace
 
 void TSelectionsController::ComputeItemsSatisfyingSelections()
@@ -235,53 +153,145 @@ void TSelectionsController::ComputeItemsSatisfyingSelections()
 
     // Dimensions without selections change nothing in the walk, so only those with
     // selections are visited, in dimension order.
-    std::vector<TActiveDimension> dimensions;
-    std::vector<TActiveSelection> selections;
-    std::size_t commonCells = ~std::size_t{0};
+    std::vector<const TSelectionsList*> active;
+    std::size_t total = 0;
     const int lists = std::min(Count(), DataValue->NumberOfDimensions());
     for (int d = 0; d < lists; ++d) {
         const TSelectionsList* list = Items[static_cast<std::size_t>(d)].get();
         if (list->Count() == 0) continue;
-        const TPreProcessedDimension* dimension = DataValue->GetDimension(d);
-        const int first = static_cast<int>(selections.size());
-        for (int s = 0; s < list->Count(); ++s) {
-            const TSelectioner* selection = list->GetSelection(s);
-            selections.push_back({selection->MinNormalized(), selection->MaxNormalized(), *selection->Color()});
-        }
-        dimensions.push_back({dimension->Values.data(), dimension->Values.size(), first, static_cast<int>(selections.size())});
-        commonCells = std::min(commonCells, dimension->Values.size());
+        active.push_back(list);
+        total += static_cast<std::size_t>(list->Count());
     }
-
-    if (dimensions.empty()) return;  // no selection holds any record
+    if (active.empty()) return;  // no selection holds any record
 
     const TRecordList& records = DataValue->ListOfPreprocessedRecords;
-    ItemsList.resize(records.size());
-    TPreProcessedRecord** out = ItemsList.data();
-    std::size_t count = 0;
-    const bool oneEach = selections.size() == dimensions.size();
-    switch (LogicOperation) {
-    case loAND:
-        count = oneEach ? FastPass<loAND, true>(records, commonCells, out, dimensions, selections, loAND)
-                        : FastPass<loAND, false>(records, commonCells, out, dimensions, selections, loAND);
-        break;
-    case loOR:
-        count = oneEach ? FastPass<loOR, true>(records, commonCells, out, dimensions, selections, loOR)
-                        : FastPass<loOR, false>(records, commonCells, out, dimensions, selections, loOR);
-        break;
-    case loXOR:
-        count = oneEach ? FastPass<loXOR, true>(records, commonCells, out, dimensions, selections, loXOR)
-                        : FastPass<loXOR, false>(records, commonCells, out, dimensions, selections, loXOR);
-        break;
-    default:
+    if (LogicOperation != loAND && LogicOperation != loOR && LogicOperation != loXOR) {
         // An operation outside the three: the step-by-step walk decides as it would.
-        for (TPreProcessedRecord* record : records) {
-            const auto row = static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index));
-            out[count] = record;
-            count += WalkRecord(record, row, LogicOperation, dimensions, selections);
+        std::vector<TActiveDimension> dimensions;
+        std::vector<TActiveSelection> selections;
+        for (const TSelectionsList* list : active) {
+            const TPreProcessedDimension* dimension = DataValue->GetDimension(list->SelectionDimensionIndex());
+            const int first = static_cast<int>(selections.size());
+            for (int s = 0; s < list->Count(); ++s) {
+                const TSelectioner* selection = list->GetSelection(s);
+                selections.push_back({selection->MinNormalized(), selection->MaxNormalized(), *selection->Color()});
+            }
+            dimensions.push_back({dimension->Values.data(), dimension->Values.size(), first, static_cast<int>(selections.size())});
         }
-        break;
+        for (TPreProcessedRecord* record : records)
+            if (WalkRecord(record, static_cast<std::size_t>(static_cast<std::uint32_t>(record->Index)), LogicOperation,
+                           dimensions, selections))
+                ItemsList.push_back(record);
+        ColourStructure = 0;  // the colour bookkeeping no longer describes the records
+        return;
     }
-    ItemsList.resize(count);
+
+    // The selections' bit sets, combined word by word. Per word: h(i) = the rows some
+    // selection of active dimension i holds, f(g) = the rows selection g is the first of its
+    // list to hold. A record takes its colour from the last dimension that is examined and
+    // hits: with loAND the dimensions are examined while every earlier one hit.
+    const std::size_t rows = records.size();
+    const std::size_t words = (rows + 63) / 64;
+    std::vector<const std::vector<std::uint64_t>*> bits;
+    std::vector<TOpenGLColor> colours;
+    std::vector<std::size_t> firstOf;  // first selection of each active dimension, then the total
+    bits.reserve(total);
+    std::uint64_t structure = 14695981039346656037ull;
+    Fold(structure, DataValue);
+    Fold(structure, rows);
+    Fold(structure, LogicOperation);
+    for (const TSelectionsList* list : active) {
+        firstOf.push_back(bits.size());
+        for (int s = 0; s < list->Count(); ++s) {
+            const TSelectioner* selection = list->GetSelection(s);
+            bits.push_back(&selection->Bits());
+            colours.push_back(*selection->Color());
+            Fold(structure, selection);
+        }
+        Fold(structure, ~std::size_t{0});
+    }
+    firstOf.push_back(bits.size());
+
+    // Colours: a record is written only when it changes hands (another selection colours it
+    // now) or its selection's colour changed, since every record a selection coloured last
+    // time still holds that colour. Anything else changed (the selections, the operation, the
+    // dataset) and every record a selection holds is written again.
+    if (structure != ColourStructure || ColourSources.size() != total) {
+        ColourSources.assign(total, {});
+        SourceColours.assign(total, TOpenGLColor());
+    }
+    std::vector<char> recolour(total, 0);
+    for (std::size_t g = 0; g < total; ++g) {
+        std::vector<std::uint64_t>& source = ColourSources[g];
+        if (source.size() != words) {
+            source.assign(words, 0);
+            recolour[g] = 1;
+        }
+        if (!(SourceColours[g] == colours[g])) recolour[g] = 1;
+        SourceColours[g] = colours[g];
+    }
+    ColourStructure = structure;
+
+    TPreProcessedRecord* const storage = DataValue->RecordByIndex(0);
+    const std::size_t dimensions = active.size();
+    std::vector<std::uint64_t> hit(dimensions), first(total), examined(dimensions + 1);
+    ResultBits.assign(words, 0);
+    const ENUM_logicOperations operation = LogicOperation;
+    for (std::size_t w = 0; w < words; ++w) {
+        const std::uint64_t valid = w + 1 < words || rows % 64 == 0 ? ~std::uint64_t{0} : (std::uint64_t{1} << (rows % 64)) - 1;
+        for (std::size_t i = 0; i < dimensions; ++i) {
+            std::uint64_t any = 0;
+            for (std::size_t g = firstOf[i]; g < firstOf[i + 1]; ++g) {
+                const std::vector<std::uint64_t>& set = *bits[g];
+                const std::uint64_t word = w < set.size() ? set[w] & valid : 0;
+                first[g] = word & ~any;
+                any |= word;
+            }
+            hit[i] = any;
+        }
+        std::uint64_t result = 0;
+        if (operation == loAND) {
+            // examined[i]: the rows that hit in every dimension before i.
+            examined[0] = valid;
+            for (std::size_t i = 0; i < dimensions; ++i) examined[i + 1] = examined[i] & hit[i];
+            result = examined[dimensions];
+            for (std::size_t i = 0; i < dimensions; ++i) {
+                const std::uint64_t colouredHere = examined[i + 1] & ~(i + 1 < dimensions ? examined[i + 2] : 0);
+                for (std::size_t g = firstOf[i]; g < firstOf[i + 1]; ++g) first[g] &= colouredHere;
+            }
+        } else {
+            std::uint64_t later = 0;
+            for (std::size_t i = dimensions; i-- > 0;) {
+                for (std::size_t g = firstOf[i]; g < firstOf[i + 1]; ++g) first[g] &= ~later;
+                later |= hit[i];
+                result = operation == loOR ? result | hit[i] : result ^ hit[i];
+            }
+        }
+        ResultBits[w] = result;
+        for (std::size_t g = 0; g < total; ++g) {
+            std::uint64_t& old = ColourSources[g][w];
+            std::uint64_t write = recolour[g] ? first[g] : first[g] & ~old;
+            old = first[g];
+            for (; write != 0; write &= write - 1)
+                storage[w * 64 + static_cast<std::size_t>(__builtin_ctzll(write))].Color = colours[g];
+        }
+    }
+
+    // The records listed, in the order of the record list.
+    if (DataValue->RecordsInStorageOrder()) {
+        std::size_t count = 0;
+        for (const std::uint64_t word : ResultBits) count += static_cast<std::size_t>(__builtin_popcountll(word));
+        ItemsList.resize(count);
+        TPreProcessedRecord** out = ItemsList.data();
+        for (std::size_t w = 0; w < words; ++w)
+            for (std::uint64_t word = ResultBits[w]; word != 0; word &= word - 1)
+                *out++ = records[w * 64 + static_cast<std::size_t>(__builtin_ctzll(word))];
+    } else {
+        for (TPreProcessedRecord* record : records) {
+            const auto row = static_cast<std::uint32_t>(record->Index);
+            if (row < rows && ((ResultBits[row >> 6] >> (row & 63)) & 1u)) ItemsList.push_back(record);
+        }
+    }
 }
 
 bool TSelectionsController::ProcessSelectionEvent(ENUM_selectionEvents event, int x, int y)

@@ -112,6 +112,13 @@ private:
     mutable std::uint64_t VersionValue = 1;
     std::vector<std::unique_ptr<TSelectionsList>> Items;
     TRecordList ItemsList;
+    // The combination's bits (the rows listed), and per selection, in the order the lists
+    // hold them, the rows it coloured at the last combination and in which colour; kept while
+    // ColourStructure (the dataset, the operation and the selections) stays the same.
+    std::vector<std::uint64_t> ResultBits;
+    std::vector<std::vector<std::uint64_t>> ColourSources;
+    std::vector<TOpenGLColor> SourceColours;
+    std::uint64_t ColourStructure = 0;
     TDrawSelectionFunction DrawSelection;
     TResizeSelectionFunction ResizeSelection;
     TAddNewSelectionFunction AddNewSelectionCallback;

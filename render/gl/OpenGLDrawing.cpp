@@ -72,6 +72,7 @@ void TOpenGLDrawing::BeginPaint(double pixelRatio)
 {
     PixelRatio = pixelRatio > 0 && std::isfinite(pixelRatio) ? pixelRatio : 1.0;
     ColorKnown = NormalKnown = false;
+    ++Paints;
     // Widths persist in the context from paint to paint, as in OpenGL; they are applied
     // again because the pixel ratio may have changed (and starts OpenGL's 1-pixel
     // defaults at the ratio's size).
@@ -96,6 +97,25 @@ void TOpenGLDrawing::EndPaint()
     if (InPrimitive) End();
     FlushBatch();
     if (Selecting) EndSelect();  // never leave the context in selection mode
+    for (std::size_t i = 0; i < Textures.size();) {
+        if (Textures[i].LastUse + 2 < Paints) {
+            GLuint id = Textures[i].Id;
+            glDeleteTextures(1, &id);
+            Textures[i] = Textures.back();
+            Textures.pop_back();
+        } else {
+            ++i;
+        }
+    }
+}
+
+void TOpenGLDrawing::ReleaseTextures()
+{
+    for (const TTexture& texture : Textures) {
+        GLuint id = texture.Id;
+        glDeleteTextures(1, &id);
+    }
+    Textures.clear();
 }
 
 // ---- batching
@@ -376,6 +396,59 @@ void TOpenGLDrawing::Viewport(int x, int y, int width, int height)
     FlushBatch();
     auto scaled = [this](int v) { return GLint(std::lround(v * PixelRatio)); };
     glViewport(scaled(x), scaled(y), width > 0 ? scaled(width) : 0, height > 0 ? scaled(height) : 0);
+}
+
+// ---- pictures
+
+void TOpenGLDrawing::Image(float x0, float y0, float x1, float y1, float z, const TRgbaImage& image)
+{
+    if (Refuse() || image.Empty() || Selecting) return;
+    FlushBatch();
+    TGlTimer timer(GlSeconds);
+    // The enables, blend function and texture binding go back as they were.
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT);
+    TTexture* kept = nullptr;
+    for (TTexture& texture : Textures)
+        if (image.Version != 0 && texture.Version == image.Version) kept = &texture;
+    if (kept) {
+        glBindTexture(GL_TEXTURE_2D, kept->Id);
+        kept->LastUse = Paints;
+    } else {
+        GLuint id = 0;
+        glGenTextures(1, &id);
+        glBindTexture(GL_TEXTURE_2D, id);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        // One texel per device pixel where the picture was made at the rectangle's size.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.Width, image.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     image.Pixels.data());
+        ++TextureUploads;
+        // A picture without a version is never found again: its texture goes after the paint.
+        Textures.push_back({image.Version, id, Paints});
+    }
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(x0, y0, z);
+    glTexCoord2f(1, 0);
+    glVertex3f(x1, y0, z);
+    glTexCoord2f(1, 1);
+    glVertex3f(x1, y1, z);
+    glTexCoord2f(0, 1);
+    glVertex3f(x0, y1, z);
+    glEnd();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPopAttrib();
+    ++DrawCalls;
+    ColorKnown = false;
 }
 
 // ---- text

@@ -42,6 +42,11 @@ public:
     double GlSeconds = 0.0;
     // Number of draw calls issued for batched primitives since construction.
     long long DrawCalls = 0;
+    // Pictures sent to OpenGL as textures since construction (a picture shown again in the
+    // next paints keeps its texture).
+    long long TextureUploads = 0;
+    // Frees the kept textures; the context must be current (it is about to go).
+    void ReleaseTextures();
 
     void Color(float r, float g, float b) override;
     void LineWidth(float width) override;
@@ -58,6 +63,7 @@ public:
     void End() override;
     void DrawArrays(TPrimitive primitive, const float* positions, int components, const float* colors,
                     std::size_t count) override;
+    void Image(float x0, float y0, float x1, float y1, float z, const TRgbaImage& image) override;
     void RasterPos(float x, float y, float z = 0.0f) override;
     void Text(const std::string& text) override;
     void MatrixMode(TMatrixMode mode) override;
@@ -109,6 +115,15 @@ private:
 
     TOpenGLPanel* Panel;
     GLUquadric* Quadric = nullptr;
+    // Textures of the pictures of the last paints, by picture version; those unused for two
+    // paints are freed at the end of a paint.
+    struct TTexture {
+        std::uint64_t Version = 0;
+        unsigned Id = 0;
+        long long LastUse = 0;
+    };
+    std::vector<TTexture> Textures;
+    long long Paints = 0;
     double PixelRatio = 1.0;
 
     // current values

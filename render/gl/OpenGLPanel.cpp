@@ -110,6 +110,7 @@ void TOpenGLPanel::ReleaseGlResources()
     makeCurrent();
     Font2D.reset();
     Kept.reset();
+    if (GlDrawing) GlDrawing->ReleaseTextures();
     doneCurrent();
     ForgetFramebuffer();
 }

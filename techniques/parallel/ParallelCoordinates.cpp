@@ -18,6 +18,14 @@ TParallelCoordinates::TParallelCoordinates(QWidget* parent)
 {
     MenuItemOrderBy = MenuItemStandardDeviation->addAction("Order by");
     connect(MenuItemOrderBy, &QAction::triggered, this, [this] { OrderByClick(); });
+    DensityMenu = AddDensityDrawingMenu(ViewPopupMenu.get(), this, [this](TDrawingChoice c) { SetDrawingChoice(c); });
+}
+
+void TParallelCoordinates::SetDrawingChoice(TDrawingChoice choice)
+{
+    DrawingChoiceValue = choice;
+    DensityMenu.Check(choice);
+    Repaint();
 }
 
 TParallelCoordinates::~TParallelCoordinates() = default;
@@ -34,6 +42,7 @@ bool TParallelCoordinates::SetPreProcessedData(TPreProcessedData* data)
 {
     if (!TVisualizationPanel::SetPreProcessedData(data)) return false;
     PolyLines->Build(this, data);
+    Density.Reset();
     if (SelectionsController) SelectionsController->BindData(data);
     AxisLength = float(SpaceHeight - 2 * Margin);
     const int n = data->NumberOfDimensions();
@@ -282,20 +291,15 @@ void TParallelCoordinates::DrawRelevanceOverlay()
 void TParallelCoordinates::Paint()
 {
     TVisualizationPanel::Paint();
+    DensityShown = false;
     if (!HasData) return;
     SetupProjection();
     InstallSelectionFunctions();
-    {
-        TMeaningScope meaning(TMeaning::Axis);
-        DrawAxes();
-    }
     // Another view of the dataset may have sorted the record list or changed the cells'
     // arrays since the last paint: look the columns up again (n pointers).
     Axes.Scale = ValueScale();
     Axes.BindColumns(*Data);
-    PolyLines->SetListOfIndexOfDataItemsToDraw(SelectionsController ? SelectionsController->ListOfItemsSatisfyingSelections()
-                                                                    : nullptr);
-    PolyLines->Draw(Axes);
+    DensityShown = DrawRecords();
     {
         TMeaningScope meaning(TMeaning::Statistic);
         StatisticsList->DrawStatistics();
@@ -308,5 +312,69 @@ void TParallelCoordinates::Paint()
         TMeaningScope meaning(TMeaning::Brush);
         SelectionsController->DrawSelections();
     }
+    if (DensityShown) DrawDensityNote();
     Gl().Flush();
+}
+
+bool TParallelCoordinates::DrawRecords()
+{
+    const TRecordList* listed = SelectionsController ? SelectionsController->ListOfItemsSatisfyingSelections() : nullptr;
+    const std::size_t all = Data->ListOfPreprocessedRecords.size();
+    const TDrawingChoice choice = DrawingChoiceValue;
+    // Exact drawing of the records (all of them, or the listed ones in their colours), as
+    // always below the threshold.
+    auto exact = [&](const TRecordList* list) {
+        PolyLines->SetListOfIndexOfDataItemsToDraw(list);
+        PolyLines->Draw(Axes);
+    };
+    const std::size_t shown = listed ? listed->size() : all;
+    const double devicePixels = devicePixelRatioF() > 0 ? devicePixelRatioF() : 1.0;
+    const TParallelDensity::TFrame frame =
+        TParallelDensity::FrameFor(Axes, float(Margin), float(SpaceHeight - Margin), PixelsAcross(1.0f) / float(devicePixels),
+                                   PixelsUp(1.0f) / float(devicePixels));
+    const bool density = DrawsDensity(choice, listed ? all : shown, DensityThreshold) && frame.PixelWidth > 0 && Axes.Slots() >= 2;
+    if (!density) {
+        // Exact drawing of many records takes long: the pointer says so.
+        TBusyCursor busy(shown * std::size_t(std::max(1, Axes.Slots() - 1)) > 400000);
+        {
+            TMeaningScope meaning(TMeaning::Axis);
+            DrawAxes();
+        }
+        exact(listed);
+        return false;
+    }
+    // Densities: the context of every record drawn (dimmed under brushed records), then the
+    // brushed records as densities too, or exactly where few enough; axes over the pictures.
+    Density.DrawContext(*Data, Axes, DrawMode(), frame, listed != nullptr);
+    const bool brushedDensity = listed && DrawsDensity(choice, listed->size(), DensityThreshold);
+    if (brushedDensity)
+        Density.DrawBrushed(*Data, Axes, DrawMode(), frame, *listed, SelectionsController->Version());
+    {
+        TMeaningScope meaning(TMeaning::Axis);
+        DrawAxes();
+    }
+    if (listed && !brushedDensity) exact(listed);
+    return true;
+}
+
+std::string TParallelCoordinates::DensityNote() const
+{
+    return "density of " + GroupedNumber((long long)Density.ContextRecords()) + " records";
+}
+
+void TParallelCoordinates::DrawDensityNote()
+{
+    // One character under the other in the strip left of the first axis, where nothing else
+    // is drawn, centred on the axes' height; 10 pixels per character.
+    const std::string note = DensityNote();
+    TDrawing& gl = Gl();
+    TMeaningScope meaning(TMeaning::Label);
+    gl.Color(0.35f, 0.35f, 0.35f);
+    const float step = PixelsUp(10);
+    const float top = float(SpaceHeight) * 0.5f + step * float(note.size()) * 0.5f;
+    for (std::size_t i = 0; i < note.size(); ++i) {
+        if (note[i] == ' ') continue;
+        gl.RasterPos(PixelsAcross(4), top - step * float(i + 1), 1);
+        gl.Text(std::string(1, note[i]));
+    }
 }

@@ -50,6 +50,8 @@ struct TScatterPaint {
     // Logical units per window pixel, across and up: texts keep their pixel size.
     float UnitsPerPixelX = 1.0f;
     float UnitsPerPixelY = 1.0f;
+    // Device pixels per window pixel (density pictures are made at device pixels).
+    float PixelRatio = 1.0f;
 };
 
 // Draws `count` points, point i at positions[2i], positions[2i + 1] (z 2), in colors[3i …]

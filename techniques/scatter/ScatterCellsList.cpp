@@ -136,6 +136,34 @@ void TScatterCellsList::DrawZoomCell(TScatterPaint paint)
     ZoomCell.Draw(paint);
 }
 
+void TScatterCellsList::DrawCellsDensity(TScatterPaint paint, TScatterDensity& density, bool exactBrushed)
+{
+    paint.Points = exactBrushed ? &CellColumns.Source : nullptr;  // no points: frames, labels and marks only
+    paint.Scratch = &Scratch;
+    paint.DrawMode = DrawModeValue;
+    paint.PointSize = PointSizeValue;
+    const float ux = paint.UnitsPerPixelX / paint.PixelRatio, uy = paint.UnitsPerPixelY / paint.PixelRatio;
+    for (const TScatterCell& cell : Items) {
+        density.DrawPlot(cell.ScatterCellIndexes.ColumnIndex, cell.ScatterCellIndexes.LineIndex,
+                         TScatterDensity::FrameFor(cell.XScale, cell.YScale, ux, uy), false);
+        cell.Draw(paint);
+    }
+}
+
+void TScatterCellsList::DrawZoomCellDensity(TScatterPaint paint, TScatterDensity& density, bool exactBrushed)
+{
+    ZoomCell.SetCellToDisplay(Focused);
+    if (!Focused || !ZoomCell.Covers()) return;
+    const float ux = paint.UnitsPerPixelX / paint.PixelRatio, uy = paint.UnitsPerPixelY / paint.PixelRatio;
+    density.DrawPlot(Focused->ScatterCellIndexes.ColumnIndex, Focused->ScatterCellIndexes.LineIndex,
+                     TScatterDensity::FrameFor(ZoomCell.XScale, ZoomCell.YScale, ux, uy), true);
+    paint.Points = !exactBrushed ? nullptr : ZoomSharesCellColumns ? &CellColumns.Source : &ZoomColumns.Source;
+    paint.Scratch = &Scratch;
+    paint.DrawMode = DrawModeValue;
+    paint.PointSize = ZoomCell.ZoomPointSize;
+    ZoomCell.Draw(paint);
+}
+
 void TScatterCellsList::DrawCursor(TScatterPaint paint) const { ZoomCell.DrawCursor(paint); }
 
 // ---- the pointer

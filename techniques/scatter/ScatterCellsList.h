@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "techniques/scatter/ScatterCell.h"
+#include "techniques/scatter/ScatterDensity.h"
 #include "techniques/scatter/ScatterZoomCell.h"
 
 class TScatterCellsList {
@@ -45,6 +46,10 @@ public:
     // The zoom cell shows the focused cell.
     void DrawZoomCell(TScatterPaint paint);
     void DrawCursor(TScatterPaint paint) const;
+    // The same with the records as densities (`density` prepared for this paint); with
+    // `exactBrushed` the records to draw (PrepareRecords) go exactly over the pictures.
+    void DrawCellsDensity(TScatterPaint paint, TScatterDensity& density, bool exactBrushed);
+    void DrawZoomCellDensity(TScatterPaint paint, TScatterDensity& density, bool exactBrushed);
 
     // The first cell containing (x, y) becomes the focused one and its indexes are answered;
     // without one the focused cell keeps its place (without its mark), the zoom cell tracks

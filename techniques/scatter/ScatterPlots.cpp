@@ -1,5 +1,7 @@
 #include "techniques/scatter/ScatterPlots.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QMenu>
 #include <QSlider>
@@ -23,6 +25,14 @@ TScatterPlots::TScatterPlots(QWidget* parent)
     CellsIndexesItem->setCheckable(true);
     // The item's check mark follows ShowCellsIndexesClick, not Qt's own toggling.
     connect(CellsIndexesItem, &QAction::triggered, this, [this] { ShowCellsIndexesClick(); });
+    DensityMenu = AddDensityDrawingMenu(ViewPopupMenu.get(), this, [this](TDrawingChoice c) { SetDrawingChoice(c); });
+}
+
+void TScatterPlots::SetDrawingChoice(TDrawingChoice choice)
+{
+    DrawingChoiceValue = choice;
+    DensityMenu.Check(choice);
+    Repaint();
 }
 
 TScatterPlots::~TScatterPlots()
@@ -44,6 +54,7 @@ bool TScatterPlots::SetPreProcessedData(TPreProcessedData* data)
     if (SelectionsController) SelectionsController->BindData(data);
     ComputeLayout();
     CurrentCellIndexes.reset();
+    Density.Reset();
     // The cells are built before anything repaints, so no paint sees a cell of the old dataset.
     ScatterCellsList->BuildCells(this, data, Layout);
     SetPointSize(3);
@@ -179,6 +190,8 @@ TScatterPaint TScatterPlots::PaintSettings() const
     paint.ShowIndexes = ViewScatterCellIndexes;
     paint.UnitsPerPixelX = PixelsAcross(1.0f);
     paint.UnitsPerPixelY = PixelsUp(1.0f);
+    const double ratio = devicePixelRatioF();
+    paint.PixelRatio = ratio > 0 ? float(ratio) : 1.0f;
     return paint;
 }
 
@@ -215,14 +228,61 @@ void TScatterPlots::Paint()
     }
     InstallSelectionFunctions();
     if (SelectionsController) SelectionsController->DrawSelections();
-    ScatterCellsList->SetListOfIndexOfDataItemsToDraw(
-        SelectionsController ? SelectionsController->ListOfItemsSatisfyingSelections() : nullptr);
-    ScatterCellsList->PrepareRecords(SelectionsController ? SelectionsController->Version() : 0);
     const TScatterPaint paint = PaintSettings();
-    ScatterCellsList->DrawCells(paint);
-    ScatterCellsList->DrawZoomCell(paint);
+    DensityShown = DrawRecords(paint);
     StatisticsList->DrawStatistics();
+    if (DensityShown) DrawDensityNote(paint);
     gl.Flush();
+}
+
+bool TScatterPlots::DrawRecords(const TScatterPaint& paint)
+{
+    const TRecordList* listed = SelectionsController ? SelectionsController->ListOfItemsSatisfyingSelections() : nullptr;
+    const std::uint64_t version = SelectionsController ? SelectionsController->Version() : 0;
+    ScatterCellsList->SetListOfIndexOfDataItemsToDraw(listed);
+    const std::size_t all = Data->ListOfPreprocessedRecords.size();
+    const std::size_t shown = listed ? listed->size() : all;
+    if (!DrawsDensity(DrawingChoiceValue, listed ? all : shown, DensityThreshold)) {
+        // Exact drawing of many records takes long: the pointer says so.
+        const std::size_t cells = std::size_t(ScatterCellsList->Count());
+        TBusyCursor busy(shown * std::max<std::size_t>(cells, 1) > 6000000);
+        ScatterCellsList->PrepareRecords(version);
+        ScatterCellsList->DrawCells(paint);
+        ScatterCellsList->DrawZoomCell(paint);
+        return false;
+    }
+    // Densities: the context of every record (dimmed under brushed records), the brushed
+    // records as densities too or, where few enough, as points over the pictures.
+    const bool brushedDensity = listed && DrawsDensity(DrawingChoiceValue, listed->size(), DensityThreshold);
+    const bool exactBrushed = listed && !brushedDensity;
+    Density.Prepare(*Data, DrawMode(), listed, version, brushedDensity);
+    if (exactBrushed) ScatterCellsList->PrepareRecords(version);
+    ScatterCellsList->DrawCellsDensity(paint, Density, exactBrushed);
+    ScatterCellsList->DrawZoomCellDensity(paint, Density, exactBrushed);
+    return true;
+}
+
+std::string TScatterPlots::DensityNote() const
+{
+    return "density of " + GroupedNumber((long long)Density.ContextRecords()) + " records";
+}
+
+void TScatterPlots::DrawDensityNote(const TScatterPaint& paint)
+{
+    // In the empty triangle right of the diagonal, below the zoom cell and its read-outs:
+    // right-aligned near the right edge, a few rows up from the bottom.
+    const int n = Layout.Dimensions;
+    if (n <= 0) return;
+    const int row = std::max(1, n / 2 - 1);
+    const std::string note = DensityNote();
+    const float width = 8.0f * float(note.size()) * paint.UnitsPerPixelX;
+    const float x = std::max(2.0f * paint.UnitsPerPixelX, float(SpaceWidth) - width - 6.0f * paint.UnitsPerPixelX);
+    const float y = float(Layout.DiagonalY(row)) + 0.5f * Layout.CellHeight;
+    TDrawing& gl = Gl();
+    TMeaningScope meaning(TMeaning::Label);
+    gl.Color(0.35f, 0.35f, 0.35f);
+    gl.RasterPos(x, y, 2);
+    gl.Text(note);
 }
 
 void TScatterPlots::PaintOverlay()

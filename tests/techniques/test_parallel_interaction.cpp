@@ -103,7 +103,8 @@ TEST_F(ParallelFixture, ThePopupMenuHasEveryItemInOrder)
 {
     const QMenu* menu = View->ViewPopupMenu.get();
     EXPECT_EQ(Captions(menu), (QStringList{"Draw Mode", "Statistics", "Selections", "Relevance", "Pipeline", "Time", "",
-                                           "Save View Image…"}));
+                                           "Save View Image…", "Density Drawing"}));
+    EXPECT_EQ(Captions(Submenu(menu, "Density Drawing")), (QStringList{"Automatic", "Exact", "Density"}));
     EXPECT_EQ(Captions(Submenu(menu, "Draw Mode")), (QStringList{"Normal", "Frequency", "Relevance"}));
     const QMenu* statistics = Submenu(menu, "Statistics");
     EXPECT_EQ(Captions(statistics), (QStringList{"Average", "Standard Deviation", "Median", "Moda Values"}));

@@ -475,3 +475,67 @@ TEST(SelectionsController, VersionChangesWithWhatTheCombinationReadsAndOnlyThen)
     f.Controller.RemoveAllSelections();
     EXPECT_EQ(f.Controller.ListOfItemsSatisfyingSelections(), nullptr);
 }
+
+// Dragging: every small or large move of a bound (one edge, the other, both at once), with
+// the records listed in storage order or in another order, leaves each selection holding
+// exactly the records inside it and the combination (records listed, colours) equal to the
+// record-by-record rule, step after step, for every logic operation, also when a brush
+// changes colour on the way.
+TEST(SelectionsController, DragsMatchTheRecordByRecordRule)
+{
+    std::uint32_t state = 987654321;
+    auto next = [&state](std::uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
+    auto bound = [&next] { return static_cast<float>(next(140)) / 100.0f - 0.2f; };
+    for (int round = 0; round < 24; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::vector<float>> columns(4);
+        for (std::size_t d = 0; d < columns.size(); ++d)
+            for (int k = 0; k < 400; ++k)
+                columns[d].push_back(d % 2 ? static_cast<float>(next(21)) / 20.0f : static_cast<float>(next(100001)) / 100000.0f);
+        TFixture f(MakeSelectionData({"a", "b", "c", "d"}, columns));
+        if (round % 3 == 1) f.Data->SortRecordsByDimension(2, f.Data->ListOfPreprocessedRecords);
+        std::vector<TSelectioner*> selections;
+        for (int d = 0; d < 4; ++d)
+            for (int s = static_cast<int>(next(3)); s > 0; --s) {
+                const float low = bound();
+                selections.push_back(f.Add(d, low, low + static_cast<float>(next(6)) / 10.0f));
+                selections.back()->SetCalculateDataFrequencies = false;
+                selections.back()->Color()->SetColor(static_cast<float>(d), static_cast<float>(s), 0.25f);
+            }
+        if (selections.empty()) selections.push_back(f.Add(1, 0.2f, 0.6f));
+        f.Controller.LogicOperation = static_cast<ENUM_logicOperations>(round % 3);
+        for (int step = 0; step < 40; ++step) {
+            SCOPED_TRACE(step);
+            TSelectioner* moved = selections[next(static_cast<std::uint32_t>(selections.size()))];
+            // Mostly small moves, as a drag makes them; now and then a jump.
+            const float delta = (static_cast<float>(next(21)) - 10.0f) / (step % 5 == 4 ? 4.0f : 200.0f);
+            switch (next(3)) {
+            case 0: moved->SetMaxNormalized(moved->MaxNormalized() + delta); break;
+            case 1: moved->SetMinNormalized(moved->MinNormalized() + delta); break;
+            default: moved->SetNormalizedRange(moved->MinNormalized() + delta, moved->MaxNormalized() + delta); break;
+            }
+            if (step % 13 == 6) moved->Color()->SetColor(0.5f, static_cast<float>(step), 1.0f);  // a new colour mid-drag
+            std::vector<int> inside;
+            for (const TPreProcessedRecord* record : f.Data->ListOfPreprocessedRecords) {
+                const float v = f.Data->Value(moved->SelectionDimensionIndex(), record);
+                if (moved->MinNormalized() <= v && v <= moved->MaxNormalized()) inside.push_back(record->Index);
+            }
+            EXPECT_EQ(IndexesOf(moved->Records()), inside);
+            EXPECT_EQ(moved->Count(), static_cast<int>(inside.size()));
+
+            std::vector<TOpenGLColor> byIndex(f.Data->ListOfPreprocessedRecords.size());
+            for (auto* record : f.Data->ListOfPreprocessedRecords)
+                byIndex[static_cast<std::size_t>(record->Index)] = record->Color;
+            const std::vector<int> reference = ReferenceCombination(f.Controller, *f.Data, byIndex);
+            const TRecordList* listed = f.Controller.ListOfItemsSatisfyingSelections();
+            ASSERT_NE(listed, nullptr);
+            ASSERT_EQ(IndexesOf(*listed), reference);
+            for (auto* record : f.Data->ListOfPreprocessedRecords)
+                ASSERT_TRUE(record->Color == byIndex[static_cast<std::size_t>(record->Index)]) << record->Index;
+            if (step % 10 == 9) f.Controller.LogicOperation = static_cast<ENUM_logicOperations>((f.Controller.LogicOperation + 1) % 3);
+        }
+    }
+}
