@@ -196,8 +196,8 @@ std::string TSelectioner::GetClause() const
         float low = MinValue, high = MaxValue;
         if (!dimension->Categories.empty()) {
             // A text column names the first and last categories held inside the bounds (the
-            // nearest category to a bound may lie outside): the least and greatest values
-            // that pass the same test UpdateSelectedRecords applies.
+            // nearest category to a bound may lie outside): the least and greatest values v
+            // with min <= v <= max, the records the selection holds.
             float first = INFINITY, last = -INFINITY;
             for (const float value : dimension->Values)
                 if (MinNormalizedValue <= value && value <= MaxNormalizedValue) {

@@ -138,7 +138,9 @@ TEST_P(EveryTechnique, ItsSvgPictureHoldsWhatItsWindowDraws)
     for (const auto& [meaning, name] : kinds) {
         bool drawn = !frame.TextsMeaning(meaning).empty();
         for (const TRecordedPrimitive* p : frame.PrimitivesMeaning(meaning)) drawn = drawn || !p->Vertices.empty();
-        if (drawn) EXPECT_NE(svg.find(std::string("class=\"") + name + "\""), std::string::npos) << name << " missing";
+        if (drawn) {
+            EXPECT_NE(svg.find(std::string("class=\"") + name + "\""), std::string::npos) << name << " missing";
+        }
     }
     for (const TRecordedText& text : frame.Texts) {
         if (text.Text.find_first_of("<>&\"") != std::string::npos) continue;  // written escaped
