@@ -423,6 +423,86 @@ const bool registered = RegisterBenchCommand({
     },
 });
 
+// Resident and peak resident memory of this process, in MB (from /proc/self/status).
+void Memory(double& resident, double& peak)
+{
+    resident = peak = 0;
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return;
+    char line[256];
+    while (std::fgets(line, sizeof line, status)) {
+        long kb = 0;
+        if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) resident = kb / 1024.0;
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) peak = kb / 1024.0;
+    }
+    std::fclose(status);
+}
+
+// lumetra-bench paint-memory FILE [--width W --height H]: the dataset with one view of every
+// technique open at once (each shown and painted, all sharing one selections controller, a
+// brush on dimension 1), then the memory of the process:
+// `paint_memory records=R views=V resident_mb=M peak_mb=P loaded_mb=L`.
+int RunMemory(const std::string& file, int width, int height)
+{
+    if (!qEnvironmentVariableIsSet("DISPLAY")) {
+        std::fprintf(stderr, "paint-memory: needs a display (run under xvfb-run)\n");
+        return 2;
+    }
+    static int argc = 1;
+    static char name[] = "lumetra-bench";
+    static char* argv[] = {name, nullptr};
+    InstallDefaultSurfaceFormat();
+    static QApplication* application = new QApplication(argc, argv);
+    (void)application;
+    TPreProcessedData data;
+    if (!data.ReadDataFile(file)) {
+        std::fprintf(stderr, "paint-memory: cannot read %s\n", file.c_str());
+        return 1;
+    }
+    double loaded = 0, peak = 0;
+    Memory(loaded, peak);
+    TSelectionsController controller;
+    controller.BindData(&data);
+    std::vector<std::unique_ptr<TVisualizationPanel>> views;
+    for (const TTechnique& technique : Techniques()) {
+        if (!technique.Create) continue;
+        views.push_back(technique.Create());
+        TVisualizationPanel& view = *views.back();
+        view.SetPreProcessedData(&data);
+        view.SetSelectionsController(&controller);
+        double given = 0;
+        Memory(given, peak);
+        view.resize(width, height);
+        view.show();
+        QApplication::processEvents();
+        view.Repaint();
+        double resident = 0;
+        Memory(resident, peak);
+        std::printf("paint_memory_view technique=%s resident_mb=%.1f peak_mb=%.1f given_data_mb=%.1f\n", technique.BenchName,
+                    resident, peak, given);
+        std::fflush(stdout);
+    }
+    if (data.NumberOfDimensions() > 1) AddSelectionOver(*controller.GetSelectionsList(1), &data, 0.2f, 0.8f);
+    for (auto& view : views) view->Repaint();
+    QApplication::processEvents();
+    double resident = 0;
+    Memory(resident, peak);
+    std::printf("paint_memory records=%d views=%zu resident_mb=%.1f peak_mb=%.1f loaded_mb=%.1f\n", data.RecordsNumber,
+                views.size(), resident, peak, loaded);
+    return 0;
+}
+
+const bool registeredMemory = RegisterBenchCommand({
+    "paint-memory",
+    "paint-memory FILE [--width W --height H]   (memory with every technique's view open)",
+    [](const std::vector<std::string>& arguments) {
+        if (arguments.empty()) return 2;
+        return RunMemory(arguments[0], std::max(1, std::atoi(Option(arguments, "--width", "1000").c_str())),
+                         std::max(1, std::atoi(Option(arguments, "--height", "720").c_str())));
+    },
+    {},
+});
+
 const bool registeredGen = RegisterBenchCommand({
     "paintgen",
     "paintgen N D FILE   (random integer table for the paint benchmark)",

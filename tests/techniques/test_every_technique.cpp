@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <QAction>
+#include <QMenu>
+
 #include "render/SvgWriter.h"
 #include "tests/techniques/ViewFixture.h"
 
@@ -39,9 +42,43 @@ const TDataCase DataCases[] = {
 
 std::string CarsFile() { return LUMETRA_SOURCE_DIR "/DataSets/Cars.lumet"; }
 
-class EveryTechnique : public ::testing::TestWithParam<const TTechnique*> {
+// The drawings a view can be asked for: as it chooses, and densities where it draws them.
+enum class TDrawing { Chosen, Density };
+
+// The item `caption` of the view's "Density Drawing" submenu; null for views without one.
+QAction* DensityDrawingItem(TVisualizationPanel& view, const char* caption)
+{
+    for (QAction* action : view.ViewPopupMenu->actions())
+        if (action->menu() && action->text() == "Density Drawing")
+            for (QAction* item : action->menu()->actions())
+                if (item->text() == caption) return item;
+    return nullptr;
+}
+
+class EveryTechnique : public ::testing::TestWithParam<std::tuple<const TTechnique*, TDrawing>> {
 protected:
-    const TTechnique& Technique() const { return *GetParam(); }
+    const TTechnique& Technique() const { return *std::get<0>(GetParam()); }
+    bool Densities() const { return std::get<1>(GetParam()) == TDrawing::Density; }
+
+    void SetUp() override
+    {
+        if (!Densities()) return;
+        TViewFixture f;
+        ASSERT_TRUE(f.Load("#a b\n1 2\n"));
+        if (!DensityDrawingItem(*f.Open(Technique()), "Density")) GTEST_SKIP() << "the view draws no densities";
+    }
+
+    // A view of the technique, drawing densities when the parameter asks for them.
+    TVisualizationPanel* Open(TViewFixture& f)
+    {
+        TVisualizationPanel* view = f.Open(Technique());
+        if (Densities()) {
+            QAction* item = DensityDrawingItem(*view, "Density");
+            EXPECT_NE(item, nullptr);
+            if (item) item->trigger();
+        }
+        return view;
+    }
 
     // Every draw mode, with no brush, with an AND of two brushes, and with a time window.
     void PaintEverything(TViewFixture& f, TVisualizationPanel& view, const std::string& what)
@@ -76,12 +113,12 @@ TEST_P(EveryTechnique, PaintsTheSampleAndAwkwardDatasetsWithoutUndefinedNumbers)
         SCOPED_TRACE(c.Name);
         TViewFixture f;
         ASSERT_TRUE(f.Load(c.Text));
-        TVisualizationPanel* view = f.Open(Technique());
+        TVisualizationPanel* view = Open(f);
         PaintEverything(f, *view, c.Name);
     }
     TViewFixture cars;
     ASSERT_TRUE(cars.LoadFile(CarsFile()));
-    TVisualizationPanel* view = cars.Open(Technique());
+    TVisualizationPanel* view = Open(cars);
     PaintEverything(cars, *view, "cars");
     // A relevance point on the first dimension, as a click in relevance mode sets it.
     cars.Data->SetRelevancePoint(0, 0.5f);
@@ -94,9 +131,10 @@ TEST_P(EveryTechnique, WithABrushOnlyRecordsThatSatisfyItAreDrawnInItsColour)
 {
     TViewFixture f;
     ASSERT_TRUE(f.LoadFile(CarsFile()));
-    TVisualizationPanel* view = f.Open(Technique());
+    TVisualizationPanel* view = Open(f);
     const TRecordingDrawing all = f.Paint(*view);
-    ASSERT_FALSE(all.PrimitivesMeaning(TMeaning::Record).empty()) << "records are drawn under TMeaning::Record";
+    ASSERT_FALSE(all.PrimitivesMeaning(TMeaning::Record).empty() && all.ImagesMeaning(TMeaning::Record).empty())
+        << "records are drawn under TMeaning::Record";
 
     TSelectioner* brush = f.Brush(4, 0.0f, 0.3f);  // low horsepower
     ASSERT_NE(brush, nullptr);
@@ -108,6 +146,24 @@ TEST_P(EveryTechnique, WithABrushOnlyRecordsThatSatisfyItAreDrawnInItsColour)
             ++vertices;
             inColour += TRecordingDrawing::SameColor(v.Color, colour);
         }
+    if (Densities()) {
+        // Densities: the brushed records' pictures (over the context's) hold only the
+        // brush's colour.
+        const auto images = brushed.ImagesMeaning(TMeaning::Record);
+        ASSERT_FALSE(images.empty());
+        std::size_t pixels = 0, off = 0;
+        for (std::size_t k = images.size() / 2; k < images.size(); ++k)
+            for (std::size_t i = 0; i + 3 < images[k]->Image.Pixels.size(); i += 4) {
+                const std::uint8_t* p = &images[k]->Image.Pixels[i];
+                if (p[3] == 0) continue;
+                ++pixels;
+                off += std::abs(p[0] - colour.C1 * 255) > 1 || std::abs(p[1] - colour.C2 * 255) > 1 ||
+                       std::abs(p[2] - colour.C3 * 255) > 1;
+            }
+        EXPECT_GT(pixels, 0u);
+        EXPECT_EQ(off, 0u) << "a brushed picture shows another colour";
+        return;
+    }
     EXPECT_GT(vertices, 0u);
     EXPECT_EQ(inColour, vertices) << "a record outside the brush is drawn";
 }
@@ -248,7 +304,7 @@ TEST_P(EveryTechnique, ASecondDatasetReplacesTheFirstEverywhere)
 {
     TViewFixture f;
     ASSERT_TRUE(f.LoadFile(CarsFile()));
-    TVisualizationPanel* view = f.Open(Technique());
+    TVisualizationPanel* view = Open(f);
     f.Brush(1, 0.2f, 0.6f);
     view->DrawModeFrequencyClick();
     f.Paint(*view);
@@ -266,7 +322,7 @@ TEST_P(EveryTechnique, DraggingInTheViewLeavesTheBrushesOfOtherDimensionsAsTheyW
 {
     TViewFixture f;
     ASSERT_TRUE(f.LoadFile(CarsFile()));
-    TVisualizationPanel* view = f.Open(Technique());
+    TVisualizationPanel* view = Open(f);
     const int width = view->width(), height = view->height();
     // Vertical drags from a few places across the view, each after brushes on every
     // dimension the view does not have under the pointer along the drag.
@@ -306,7 +362,7 @@ TEST_P(EveryTechnique, RemovingEveryBrushLeavesNothingPointingAtThem)
 {
     TViewFixture f;
     ASSERT_TRUE(f.LoadFile(CarsFile()));
-    TVisualizationPanel* view = f.Open(Technique());
+    TVisualizationPanel* view = Open(f);
     const int width = view->width(), height = view->height();
     for (int d = 0; d < 3; ++d) f.Brush(d, 0.2f, 0.7f);
     // Statistics of the dataset and of the brushes on, drawn once with the brushes.
@@ -323,8 +379,14 @@ TEST_P(EveryTechnique, RemovingEveryBrushLeavesNothingPointingAtThem)
     EXPECT_TRUE(f.Paint(*view).AllFinite());
 }
 
-std::string Name(const ::testing::TestParamInfo<const TTechnique*>& info) { return info.param->Key; }
+std::string Name(const ::testing::TestParamInfo<std::tuple<const TTechnique*, TDrawing>>& info)
+{
+    return std::string(std::get<0>(info.param)->Key) + (std::get<1>(info.param) == TDrawing::Density ? "_density" : "");
+}
 
-INSTANTIATE_TEST_SUITE_P(Views, EveryTechnique, ::testing::ValuesIn(TechniquesWithViews()), Name);
+INSTANTIATE_TEST_SUITE_P(Views, EveryTechnique,
+                         ::testing::Combine(::testing::ValuesIn(TechniquesWithViews()),
+                                            ::testing::Values(TDrawing::Chosen, TDrawing::Density)),
+                         Name);
 
 } // namespace
