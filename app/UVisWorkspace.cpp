@@ -709,6 +709,7 @@ void TFormVisWorkspace::LayoutUpperDetails()
     PanelLabel->move(PanelLabel->x(), Bottom(ButtonLowerDetails));
     SetFormHeight(Bottom(pages) + FrameHeight + (LowerDetailsShownValue ? PanelLabel->height() : 0));
     LayingOut = false;
+    if (isMaximized()) FormResize();  // the window keeps its size: the pages make the room
 }
 
 void TFormVisWorkspace::LayoutLowerDetails()
@@ -724,6 +725,7 @@ void TFormVisWorkspace::LayoutLowerDetails()
         SetFormHeight(PanelLabel->y() + FrameHeight);
     }
     LayingOut = false;
+    if (isMaximized()) FormResize();
 }
 
 void TFormVisWorkspace::ButtonUpperDetailsClick()

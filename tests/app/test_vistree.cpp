@@ -554,6 +554,18 @@ TEST_F(VisTreeWindowTest, AMaximisedWorkspaceFillsTheAreaAndTheTreeStaysConsiste
     ASSERT_NE(view, nullptr);
     EXPECT_GE(view->width(), area.width() - 40);
     EXPECT_GE(view->height(), area.height() - 60);
+    // Opened details take their room from the view: everything stays inside the window.
+    Root->findChild<QPushButton*>(QStringLiteral("ButtonUpperDetails"))->click();
+    Root->findChild<QPushButton*>(QStringLiteral("ButtonLowerDetails"))->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Root->size(), area.size());
+    const QWidget* labels = Root->findChild<QWidget*>(QStringLiteral("PanelLabel"));
+    ASSERT_TRUE(labels->isVisible());
+    EXPECT_LE(labels->mapTo(Root, QPoint(0, labels->height())).y(), Root->height());
+    EXPECT_LE(view->mapTo(Root, QPoint(0, view->height())).y(), labels->mapTo(Root, QPoint(0, 0)).y());
+    EXPECT_GE(view->height(), area.height() - 60 - labels->height() - 45);
+    Root->findChild<QPushButton*>(QStringLiteral("ButtonUpperDetails"))->click();
+    Root->findChild<QPushButton*>(QStringLiteral("ButtonLowerDetails"))->click();
     Root->showNormal();
     QCoreApplication::processEvents();
     EXPECT_EQ(Geometry(Root), normal);
