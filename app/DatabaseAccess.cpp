@@ -350,6 +350,7 @@ std::shared_ptr<TDatabaseTable> TDatabaseAccess::DescribeTable(const std::string
             column.FloatingPoint = TPgTableSource::FloatingPointType(type);
             column.TimeOfDay = TPgTableSource::TimeOfDayType(type);
             column.Boolean = TPgTableSource::BooleanType(type);
+            column.EngineType = type;
             columns.push_back(column);
         }
         while (checked->Next()) {

@@ -62,6 +62,7 @@ public:
     }
     double AsFloat(int field) override
     {
+        if (!Lineage && !KeepRaw) return Inner->AsFloat(field);  // passed straight through
         if (field < 0 || field >= FieldCount()) return 0.0;
         const double value = Number(field);
         if (KeepRaw) Raw[static_cast<std::size_t>(field)].push_back(CellValue(value));
@@ -69,6 +70,7 @@ public:
     }
     std::string AsString(int field) override
     {
+        if (!Lineage && !KeepRaw) return Inner->AsString(field);
         if (field < 0 || field >= FieldCount()) return {};
         std::string text = Text(field);
         if (KeepRaw)
@@ -107,7 +109,7 @@ private:
     bool Settle(bool onRow)
     {
         for (; onRow; onRow = Inner->Next()) {
-            std::fill(Read.begin(), Read.end(), 0);
+            if (Lineage || KeepRaw) std::fill(Read.begin(), Read.end(), 0);
             if (Choice && !Choice->Take()) continue;
             if (Lineage) {
                 for (const int column : TestedColumns)
@@ -185,7 +187,8 @@ std::string TDatabaseTable::MaskSecret(const std::string& text) const { return :
 
 std::unique_ptr<TTableSource> TDatabaseTable::Run(const std::string& statement, const std::vector<TSqlValue>& parameters,
                                                   std::vector<TColumnKind> kinds,
-                                                  const std::function<bool()>& keepGoing, std::string& error)
+                                                  const std::function<bool()>& keepGoing, std::string& error,
+                                                  bool binaryRows)
 {
     error.clear();
     switch (Engine.Kind) {
@@ -202,7 +205,8 @@ std::unique_ptr<TTableSource> TDatabaseTable::Run(const std::string& statement, 
     case TEngineKind::Postgres: {
         const QSqlDatabase database = QSqlDatabase::database(QString::fromStdString(Engine.ConnectionName), false);
         auto source = std::make_unique<TPgTableSource>(Engine.Holder, PostgresConnectionOf(database), statement,
-                                                       parameters, std::move(kinds), Engine.Password, keepGoing);
+                                                       parameters, std::move(kinds), Engine.Password, keepGoing,
+                                                       binaryRows);
         if (source->Cancelled()) return nullptr;
         if (!source->Ok()) {
             error = source->LastError();
@@ -227,7 +231,8 @@ std::unique_ptr<TTableSource> TDatabaseTable::Run(const std::string& statement, 
     return nullptr;
 }
 
-std::string TDatabaseTable::AggregateStatement(const std::string& where, bool ranges, std::vector<int>& measured) const
+std::string TDatabaseTable::AggregateStatement(const std::string& where, bool ranges, std::vector<int>& measured,
+                                               const std::vector<int>* only) const
 {
     const TSqlDialect dialect = Dialect();
     std::string sql = "SELECT count(*)";
@@ -236,13 +241,16 @@ std::string TDatabaseTable::AggregateStatement(const std::string& where, bool ra
         for (std::size_t i = 0; i < ColumnsValue.size(); ++i) {
             const TTableColumn& column = ColumnsValue[i];
             if (column.Kind == TColumnKind::Text) continue;
+            if (only && std::find(only->begin(), only->end(), static_cast<int>(i)) == only->end()) continue;
             const std::string name = TSqlDialect::Quote(column.Name);
             std::string value = name;
             if (dialect.Engine == TSqlEngine::Postgres) {
                 if (column.Boolean) value = "(CASE WHEN " + name + " THEN 1 ELSE 0 END)";
                 else if (column.TimeOfDay) value = "(EXTRACT(EPOCH FROM " + name + ") / 86400.0)";
                 else if (column.Kind == TColumnKind::Date) value = dialect.DaysOf(name);
-                else if (column.FloatingPoint) value = "NULLIF(" + name + ", 'NaN')";
+                // Plain min and max are much faster; NaN shows as a NaN maximum and is then
+                // measured again without it.
+                else if (column.FloatingPoint && only) value = "NULLIF(" + name + ", 'NaN')";
 
             } else if (column.Kind == TColumnKind::Date) {
                 value = dialect.DaysOf(name);
@@ -256,14 +264,18 @@ std::string TDatabaseTable::AggregateStatement(const std::string& where, bool ra
 }
 
 bool TDatabaseTable::ReadAggregate(TTableSource& row, const std::vector<int>& measured, std::size_t columnCount,
-                                   std::int64_t& count, std::vector<TColumnRange>* ranges)
+                                   std::int64_t& count, std::vector<TColumnRange>* ranges, std::vector<int>* withNaN)
 {
     if (!row.First()) return false;
     count = static_cast<std::int64_t>(row.AsFloat(0));
     if (!ranges) return true;
-    ranges->assign(columnCount, TColumnRange{});
+    if (ranges->size() != columnCount) ranges->assign(columnCount, TColumnRange{});
     for (std::size_t k = 0; k < measured.size(); ++k) {
         const int field = 1 + static_cast<int>(k) * 3;
+        if (withNaN && (std::isnan(row.AsFloat(field)) || std::isnan(row.AsFloat(field + 1)))) {
+            withNaN->push_back(measured[k]);
+            continue;
+        }
         const auto valued = static_cast<std::int64_t>(row.AsFloat(field + 2));
         TColumnRange& range = (*ranges)[static_cast<std::size_t>(measured[k])];
         range.Known = true;
@@ -303,10 +315,24 @@ bool TDatabaseTable::Measure(const TLineage& lineage, bool ranges, std::int64_t&
         if (!cancelled) Report("Could not measure the table \"" + NameValue + "\": " + error);
         return false;
     }
-    if (!ReadAggregate(*row, measured, ColumnsValue.size(), count, rangesOut)) {
+    std::vector<int> withNaN;
+    if (rangesOut) rangesOut->clear();
+    if (!ReadAggregate(*row, measured, ColumnsValue.size(), count, rangesOut, &withNaN)) {
         cancelled = row->Cancelled();
         if (!cancelled) Report("Could not measure the table \"" + NameValue + "\": " + row->LastError());
         return false;
+    }
+    row.reset();
+    if (!withNaN.empty() && rangesOut) {
+        const std::string again = AggregateStatement(where.Sql, true, measured, &withNaN);
+        std::int64_t ignored = 0;
+        row = Run(again, where.Parameters, std::vector<TColumnKind>(1 + measured.size() * 3, TColumnKind::Number),
+                  keepGoing, error);
+        if (!row || !ReadAggregate(*row, measured, ColumnsValue.size(), ignored, rangesOut)) {
+            cancelled = error.empty() && (!row || row->Cancelled());
+            if (!cancelled) Report("Could not measure the table \"" + NameValue + "\": " + (row ? row->LastError() : error));
+            return false;
+        }
     }
     return true;
 }
@@ -393,7 +419,11 @@ bool TDatabaseTable::Load(const TLineage& lineage, std::int64_t matching, std::i
     std::vector<TColumnKind> kinds;
     for (const TTableColumn& column : ColumnsValue) kinds.push_back(column.Kind);
     std::string error;
-    std::unique_ptr<TTableSource> rows = Run(statement, parameters, kinds, keepGoing, error);
+    // PostgreSQL sends the rows in binary form when every column's type allows it.
+    bool binary = Engine.Kind == TEngineKind::Postgres;
+    for (const TTableColumn& column : ColumnsValue)
+        binary = binary && TPgTableSource::BinaryReadable(static_cast<Oid>(column.EngineType));
+    std::unique_ptr<TTableSource> rows = Run(statement, parameters, kinds, keepGoing, error, binary);
     if (!rows) {
         cancelled = error.empty();
         if (!cancelled) Report("Could not read the table \"" + NameValue + "\": " + error);

@@ -71,16 +71,19 @@ public:
     // Runs a statement; null after setting `error` (empty when cancelled).
     std::unique_ptr<TTableSource> Run(const std::string& statement, const std::vector<TSqlValue>& parameters,
                                       std::vector<TColumnKind> kinds, const std::function<bool()>& keepGoing,
-                                      std::string& error);
+                                      std::string& error, bool binaryRows = false);
     TSqlDialect Dialect() const;
     const std::string& QuotedName() const { return QuotedNameValue; }
     void SetRowCount(std::int64_t rows) { Rows = rows; }
     void SetTableRanges(std::vector<TColumnRange> ranges) { Ranges = std::move(ranges); HasRanges = true; }
     // The aggregate statement of Measure (count, then low, high and count per measured column).
-    std::string AggregateStatement(const std::string& where, bool ranges, std::vector<int>& measured) const;
-    // Reads the aggregate's row into a count and ranges.
+    // `only`, when given, measures those columns, leaving out their NaN values.
+    std::string AggregateStatement(const std::string& where, bool ranges, std::vector<int>& measured,
+                                   const std::vector<int>* only = nullptr) const;
+    // Reads the aggregate's row into a count and ranges; `withNaN` gets the columns whose
+    // range came out as NaN (PostgreSQL sorts NaN above every number).
     static bool ReadAggregate(TTableSource& row, const std::vector<int>& measured, std::size_t columnCount,
-                              std::int64_t& count, std::vector<TColumnRange>* ranges);
+                              std::int64_t& count, std::vector<TColumnRange>* ranges, std::vector<int>* withNaN = nullptr);
     std::string MaskSecret(const std::string& text) const;
 
 private:

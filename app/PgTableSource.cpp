@@ -5,6 +5,9 @@
 
 #include <poll.h>
 
+#include <bit>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,11 +60,35 @@ bool TPgTableSource::FloatingPointType(Oid type)
 
 bool TPgTableSource::TimeOfDayType(Oid type) { return type == TimeType || type == TimeTzType; }
 
+namespace {
+constexpr Oid TextType = 25, VarcharType = 1043, NameType = 19;
+
+std::uint64_t BigEndian(const char* bytes, int length)
+{
+    std::uint64_t value = 0;
+    for (int i = 0; i < length; ++i) value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+    return value;
+}
+
+constexpr double DaysFrom1899To2000 = 36526.0;
+} // namespace
+
+bool TPgTableSource::BinaryReadable(Oid type)
+{
+    switch (type) {
+    case BoolType: case Int8Type: case Int2Type: case Int4Type: case OidType: case Float4Type: case Float8Type:
+    case TextType: case VarcharType: case NameType: case DateType: case TimestampType: case TimeType:
+        return true;
+    default:
+        return false;
+    }
+}
+
 TPgTableSource::TPgTableSource(std::shared_ptr<void> holder, PGconn* connection, const std::string& statement,
                                const std::vector<TSqlValue>& parameters, std::vector<TColumnKind> kinds,
-                               std::string secret, std::function<bool()> keepGoing)
+                               std::string secret, std::function<bool()> keepGoing, bool binary)
     : Holder(std::move(holder)), Connection(connection), Statement(statement), Parameters(parameters),
-      FixedKinds(std::move(kinds)), Secret(std::move(secret)), KeepGoing(std::move(keepGoing))
+      FixedKinds(std::move(kinds)), Secret(std::move(secret)), KeepGoing(std::move(keepGoing)), Binary(binary)
 {
     if (!Connection) {
         Error = "No PostgreSQL connection.";
@@ -117,7 +144,7 @@ bool TPgTableSource::Send()
     std::vector<const char*> values;
     for (const std::string& text : texts) values.push_back(text.c_str());
     if (!PQsendQueryParams(Connection, Statement.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
-                           nullptr, nullptr, 0)) {
+                           nullptr, nullptr, Binary ? 1 : 0)) {
         TakeError(PQerrorMessage(Connection));
         return false;
     }
@@ -238,6 +265,32 @@ double TPgTableSource::AsFloat(int field)
     if (!OnRow || field < 0 || field >= FieldCount() || PQgetisnull(Row, 0, field)) return 0.0;
     const char* text = PQgetvalue(Row, 0, field);
     const Oid type = Types[static_cast<std::size_t>(field)];
+    if (Binary) {
+        const int length = PQgetlength(Row, 0, field);
+        switch (type) {
+        case BoolType: return length > 0 && text[0] ? 1.0 : 0.0;
+        case Int2Type: return static_cast<std::int16_t>(BigEndian(text, 2));
+        case Int4Type: return static_cast<std::int32_t>(BigEndian(text, 4));
+        case OidType: return static_cast<std::uint32_t>(BigEndian(text, 4));
+        case Int8Type: return static_cast<double>(static_cast<std::int64_t>(BigEndian(text, 8)));
+        case Float4Type: return std::bit_cast<float>(static_cast<std::uint32_t>(BigEndian(text, 4)));
+        case Float8Type: return std::bit_cast<double>(BigEndian(text, 8));
+        case DateType: {
+            const auto days = static_cast<std::int32_t>(BigEndian(text, 4));
+            if (days == INT32_MAX || days == INT32_MIN) break;  // infinity: no date
+            return days + DaysFrom1899To2000;
+        }
+        case TimestampType: {
+            const auto micros = static_cast<std::int64_t>(BigEndian(text, 8));
+            if (micros == INT64_MAX || micros == INT64_MIN) break;
+            return static_cast<double>(micros) / 86400e6 + DaysFrom1899To2000;
+        }
+        case TimeType: return static_cast<double>(static_cast<std::int64_t>(BigEndian(text, 8))) / 86400e6;
+        default: return 0.0;
+        }
+        ++NoDates[static_cast<std::size_t>(field)];
+        return 0.0;
+    }
     if (type == BoolType) return text[0] == 't' ? 1.0 : 0.0;
     if (Kinds[static_cast<std::size_t>(field)] == TColumnKind::Date) {
         double days = 0.0;

@@ -24,7 +24,7 @@ public:
     // every error text. Check Ok(); LastError() says why not.
     TPgTableSource(std::shared_ptr<void> holder, PGconn* connection, const std::string& statement,
                    const std::vector<TSqlValue>& parameters, std::vector<TColumnKind> kinds, std::string secret,
-                   std::function<bool()> keepGoing = {});
+                   std::function<bool()> keepGoing = {}, bool binary = false);
     ~TPgTableSource() override;
     TPgTableSource(const TPgTableSource&) = delete;
     TPgTableSource& operator=(const TPgTableSource&) = delete;
@@ -49,6 +49,9 @@ public:
     static bool FloatingPointType(Oid type);
     static bool TimeOfDayType(Oid type);
     static bool BooleanType(Oid type) { return type == 16; }
+    // Whether rows of these types can be read in the binary form (no number is written out
+    // as text by the server and parsed back here).
+    static bool BinaryReadable(Oid type);
     Oid FieldType(int field) const;
 
 private:
@@ -76,6 +79,7 @@ private:
     bool OnRow = false;
     bool AtFirstRow = false;
     bool CancelledValue = false;
+    bool Binary = false;
     std::uint32_t Steps = 0;
 };
 

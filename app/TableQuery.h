@@ -26,6 +26,7 @@ struct TTableColumn {
     bool FloatingPoint = false;  // may hold NaN (PostgreSQL real, double precision, numeric)
     bool TimeOfDay = false;      // a time without a date (PostgreSQL time)
     bool Boolean = false;        // PostgreSQL boolean: read as 0 and 1
+    unsigned EngineType = 0;     // the engine's type number (PostgreSQL), 0 when unknown
 };
 
 // The engine's range of a column, in the cell units the dataset reads (days for dates).

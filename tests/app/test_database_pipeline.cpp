@@ -489,3 +489,26 @@ TEST_P(DatabasePipeline, CancelStopsTheEnginePromptlyAndLeavesNoWorkspace)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, DatabasePipeline, ::testing::Values(TEngine::Sqlite, TEngine::Postgres), EngineName);
+
+TEST_P(DatabasePipeline, TheTablesRangesLeaveNaNOutAndHoldTheZeroItReadsAs)
+{
+    if (GetParam() != TEngine::Postgres) GTEST_SKIP() << "SQLite stores no NaN";
+    std::vector<std::string> statements = {"DROP TABLE IF EXISTS nans", "CREATE TABLE nans (id integer, x double precision)"};
+    std::string values;
+    for (int k = 1; k <= 3000; ++k)
+        values += (values.empty() ? "(" : ", (") + std::to_string(k) + ", " +
+                  (k % 7 == 0 ? std::string("'NaN'") : k % 13 == 0 ? std::string("NULL") : std::to_string(k + 100)) + ")";
+    statements.push_back("INSERT INTO nans VALUES " + values);
+    Db->Execute(statements);
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Db->Connection()));
+    std::unique_ptr<TFormVisWorkspace> root = Root(access, "nans", 500);
+    ASSERT_NE(root, nullptr) << AllMessages();
+    EXPECT_FALSE(root->TableBacking()->Whole);
+    EXPECT_FLOAT_EQ(root->Data()->GetLowValue(1), 0.0f);
+    EXPECT_FLOAT_EQ(root->Data()->GetHighValue(1), 3100.0f);
+    for (int k = 0; k < root->Data()->RecordsNumber; ++k) {
+        const float value = root->Data()->GetCell(1, k).Value();
+        ASSERT_TRUE(value >= 0.0f && value <= 1.0f) << k;
+    }
+}
