@@ -147,21 +147,27 @@ TEST_P(EveryTechnique, WithABrushOnlyRecordsThatSatisfyItAreDrawnInItsColour)
             inColour += TRecordingDrawing::SameColor(v.Color, colour);
         }
     if (Densities()) {
-        // Densities: the brushed records' pictures (over the context's) hold only the
-        // brush's colour.
+        // Densities: the context's pictures in the colour of unbrushed records, the brushed
+        // records' pictures over them in the brush's colour, and no third colour mixed in
+        // (the brush never wears the unbrushed colour, so the two tell apart).
         const auto images = brushed.ImagesMeaning(TMeaning::Record);
         ASSERT_FALSE(images.empty());
-        std::size_t pixels = 0, off = 0;
-        for (std::size_t k = images.size() / 2; k < images.size(); ++k)
-            for (std::size_t i = 0; i + 3 < images[k]->Image.Pixels.size(); i += 4) {
-                const std::uint8_t* p = &images[k]->Image.Pixels[i];
+        ASSERT_FALSE(TRecordingDrawing::SameColor(colour, TOpenGLColor(0, 0, 1)));
+        const auto near = [](const std::uint8_t* p, const TOpenGLColor& c) {
+            return std::abs(p[0] - c.C1 * 255) <= 1 && std::abs(p[1] - c.C2 * 255) <= 1 && std::abs(p[2] - c.C3 * 255) <= 1;
+        };
+        std::size_t inBrush = 0, off = 0;
+        for (const auto* image : images)
+            for (std::size_t i = 0; i + 3 < image->Image.Pixels.size(); i += 4) {
+                const std::uint8_t* p = &image->Image.Pixels[i];
                 if (p[3] == 0) continue;
-                ++pixels;
-                off += std::abs(p[0] - colour.C1 * 255) > 1 || std::abs(p[1] - colour.C2 * 255) > 1 ||
-                       std::abs(p[2] - colour.C3 * 255) > 1;
+                if (near(p, colour))
+                    ++inBrush;
+                else if (!near(p, TOpenGLColor(0, 0, 1)))
+                    ++off;
             }
-        EXPECT_GT(pixels, 0u);
-        EXPECT_EQ(off, 0u) << "a brushed picture shows another colour";
+        EXPECT_GT(inBrush, 0u) << "no picture shows the brushed records";
+        EXPECT_EQ(off, 0u) << "a picture shows a colour of neither the brush nor the context";
         return;
     }
     EXPECT_GT(vertices, 0u);
