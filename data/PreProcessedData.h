@@ -85,6 +85,11 @@ public:
     void AddValue(float value);
 
     void Normalise(bool recomputeRange);
+    // Normalise(false) and ComputeFrequencies() in one pass, as a reader calls them after
+    // setting the range: when every value is a decimal with at most `decimals` digits after
+    // the point (the reader's count), the values are ranked through a table indexed by
+    // value × 10^decimals; otherwise the two steps run as they are. The same results either way.
+    void NormaliseAndComputeFrequencies(unsigned decimals, TRankScratch& scratch);
     // Relative frequency of equal values over all cells; also (re)builds the ranks.
     void ComputeFrequencies();
     void ComputeFrequencies(TRankScratch& scratch);
@@ -151,9 +156,15 @@ public:
     float RelevanceValue = -1.0f;
     bool Normalised = false;
 
+    // A cell's count of equal values (what its frequency weight was computed from).
+    int OccurrenceAt(std::size_t row) const;
+
     // Cell storage, indexed by row.
     std::vector<float> Values;
     std::vector<float> Weights;
+    // Empty after a computation over all cells, whose counts are those of each cell's rank
+    // (OccurrenceAt reads them there); filled in once some cells get counts of their own (a
+    // computation among some records, SetOccurrences).
     std::vector<std::int32_t> Occurrences;
     std::vector<float> Relevances;  // empty until the first relevance computation (reads give 0)
     std::vector<std::uint32_t> Ranks;
@@ -162,6 +173,11 @@ public:
 private:
     void RankBySorting(TRankScratch& scratch);
     void PrepareSubsetFrequencies();
+    bool RankOnDecimalGrid(unsigned decimals);
+    // Every cell's count from ColumnCounts into Occurrences, before anything changes ranks
+    // or gives some cells counts of their own.
+    void MaterialiseOccurrences();
+    friend class TPreProcessedAttribute;
 
     void BuildSortedOrder();
 
@@ -172,6 +188,8 @@ private:
     std::vector<std::uint32_t> SortedRowsValue;
     std::vector<std::uint32_t> RankStartsValue;
     std::vector<std::uint32_t> RankCounts;  // all zero between subset counts; sized on first use
+    std::vector<std::uint32_t> ColumnCounts;  // cells per rank over the whole column, while OccurrencesByRank
+    bool OccurrencesByRank = false;
 };
 
 // ---- A row --------------------------------------------------------------------------------
@@ -193,10 +211,11 @@ public:
     // copy holds its own copy of it rather than sharing the object.
     std::unique_ptr<TPreProcessedRecord> CopyRecord() const;
 
+    // In this order a record takes 24 bytes (the flags share the last word).
     int Index;  // record number, and the storage row of its cells
     TOpenGLColor Color;
-    bool TemporalInteractionDraw = true;
     float RecordRelevanceCoefficiente = 1.0f;
+    bool TemporalInteractionDraw = true;
 
 private:
     bool HasLabel = false;  // labels are rare: kept in a side table
