@@ -278,10 +278,11 @@ inline bool ParseNumber(const char* p, const char* const end, bool decimalComma,
         return true;
     }
     const std::size_t length = static_cast<std::size_t>(end - start);
-    if (!decimalComma || length > 400) return StrToFloat(std::string_view(start, length), value);
-    char buffer[400];
-    for (std::size_t i = 0; i < length; ++i) buffer[i] = start[i] == ',' ? '.' : start[i];
-    return StrToFloat(std::string_view(buffer, length), value);
+    if (!decimalComma) return StrToFloat(std::string_view(start, length), value);
+    std::string text(start, length);
+    for (char& c : text)
+        if (c == ',') c = '.';
+    return StrToFloat(text, value);
 }
 
 std::string Quoted(const std::string& fileName) { return "\"" + BytesToUtf8(fileName) + "\""; }
@@ -620,6 +621,7 @@ bool TPreProcessedData::ReadCsvFile(const std::string& fileName)
     if (missingCells > 0)
         LoadNotes.push_back("- Missing cells: " + IntToStr(static_cast<long long>(missingCells)) +
                             " (shown at their column's lowest value)");
+    NoteWideRanges();
     skipped.AppendNote(LoadNotes);
     if (skipped.Skipped() > 0) {
         const std::string count = IntToStr(static_cast<long long>(skipped.Skipped()));

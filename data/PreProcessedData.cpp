@@ -2,8 +2,10 @@
 #include "data/PreProcessedData.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -119,6 +121,25 @@ std::string TPreProcessedDimension::ValueText(float value, std::string_view patt
     if (Categories.empty() || !std::isfinite(value)) return FormatFloat(pattern, value);
     const float last = static_cast<float>(Categories.size() - 1);
     return Categories[static_cast<std::size_t>(std::nearbyint(std::clamp(value, 0.0f, last)))];
+}
+
+namespace {
+float WithinFloats(double value)
+{
+    const double limit = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(value, -limit, limit));
+}
+} // namespace
+
+float TPreProcessedDimension::DenormaliseWide(float value) const
+{
+    const double range = static_cast<double>(HighValue) - static_cast<double>(LowValue);
+    return WithinFloats(static_cast<double>(value) * (range == 0.0 ? 1.0 : range) + LowValue);
+}
+
+bool TPreProcessedDimension::RangeOverflows() const
+{
+    return std::isfinite(HighValue) && std::isfinite(LowValue) && !std::isfinite(HighValue - LowValue);
 }
 
 int TPreProcessedDimension::OccurrenceAt(std::size_t row) const
@@ -872,6 +893,27 @@ bool TPreProcessedData::RecordsInStorageOrder() const
         InStorageOrderStamp = RecordOrderStamp;
     }
     return InStorageOrder;
+}
+
+float TPreProcessedData::SpreadInUnits(int i, float spread) const
+{
+    const float units = spread * (GetHighValue(i) - GetLowValue(i));
+    if (std::isfinite(units) || !std::isfinite(spread)) return units;
+    return WithinFloats(static_cast<double>(spread) * (static_cast<double>(GetHighValue(i)) - GetLowValue(i)));
+}
+
+void TPreProcessedData::NoteWideRanges()
+{
+    auto shortText = [](float value) {
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 3).ptr;
+        return std::string(text, end);
+    };
+    for (const auto& dimension : Dimensions)
+        if (dimension->RangeOverflows())
+            LoadNotes.push_back("- " + dimension->DimensionName + ": values from " + shortText(dimension->LowValue) +
+                                " to " + shortText(dimension->HighValue) +
+                                " span more than a float holds; they are kept finite, close ones may read as equal");
 }
 
 TPreProcessedRecord* TPreProcessedData::RecordByIndex(int index) const

@@ -120,7 +120,17 @@ public:
     void ComputeFrequencies(const TRecordList& records);
     void ComputeFrequenciesOfRows(const std::vector<std::uint32_t>& rows);
 
-    float Denormalise(float value) const { return value * ValueRange + LowValue; }
+    // value × ValueRange + LowValue; where that overflows (a range wider than a float holds)
+    // it is computed in double and kept within the float range.
+    float Denormalise(float value) const
+    {
+        const float raw = value * ValueRange + LowValue;
+        if (raw - raw == 0.0f || value != value) return raw;  // finite, or no number to begin with
+        return DenormaliseWide(value);
+    }
+    float DenormaliseWide(float value) const;
+    // HighValue − LowValue is more than a float holds.
+    bool RangeOverflows() const;
     // A value in the dimension's own units as the user reads it: "0.##", or for a text
     // column the text of the nearest category.
     std::string ValueText(float value, std::string_view pattern = "0.##") const;
@@ -291,7 +301,8 @@ public:
     int GetRowPosition(int i) const { return Dimensions[i]->RowPosition; }
     float Denormalise(int i, float value) const { return Dimensions[i]->Denormalise(value); }
     // A normalised spread (a standard deviation, a width) in the dimension's own units.
-    float SpreadInUnits(int i, float spread) const { return spread * (GetHighValue(i) - GetLowValue(i)); }
+    // Kept within the float range when the dimension's range is wider than a float holds.
+    float SpreadInUnits(int i, float spread) const;
     // A value in dimension i's own units as the user reads it: FormatFloat(pattern), or the
     // category's text in a text column. Every view shows values through it.
     std::string ValueText(int i, float value, std::string_view pattern = "0.##") const
@@ -334,6 +345,9 @@ public:
     // holds each record once.
     void AppendUnion(const TPreProcessedData* other);
     void CompleteLoad();
+    // A load note for every dimension whose range is wider than a float holds (its values are
+    // kept finite, and finely spaced ones may become equal). Called at the end of each load.
+    void NoteWideRanges();
     // Relative frequencies of dimension `dimension` among the cells of `records`; renews
     // FrequencyValuesTimeStamp. Nothing happens for an empty list.
     void ComputeFrequencies(int dimension, const TRecordList& records);

@@ -338,6 +338,7 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     FrequencyValuesTimeStamp = NewChangeStamp();
     TimeDiscreteRange = 12;
     TimeMoment = RecordsNumber;
+    NoteWideRanges();
     wrongCount.AppendNote(LoadNotes);
     tooLong.AppendNote(LoadNotes);
     return true;

@@ -176,5 +176,6 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
     TimeDiscreteRange = 12;
     TimeMoment = RecordsNumber;
     table.AppendNotes(LoadNotes);
+    NoteWideRanges();
     return true;
 }
