@@ -615,6 +615,26 @@ void TPreProcessedDimension::ComputeFrequenciesOfRows(const std::vector<std::uin
         Values.size(), Ranks.data(), RankCounts, Occurrences.data(), Weights.data());
 }
 
+void TPreProcessedDimension::SetFrequenciesFromRankCounts(const std::vector<std::uint32_t>& rows, const std::uint32_t* counts)
+{
+    if (rows.empty()) return;
+    PrepareSubsetFrequencies();
+    const std::size_t n = std::min(Values.size(), Ranks.size());
+    std::uint32_t maxRun = 0;
+    for (std::size_t r = 0; r < DistinctValues.size(); ++r) maxRun = std::max(maxRun, counts[r]);
+    if (maxRun == 0) return;
+    const float max = static_cast<float>(maxRun);
+    const std::uint32_t* ranks = Ranks.data();
+    std::int32_t* occurrences = Occurrences.data();
+    float* weights = Weights.data();
+    for (const std::uint32_t row : rows) {
+        if (row >= n) continue;
+        const std::uint32_t c = counts[ranks[row]];
+        occurrences[row] = static_cast<std::int32_t>(c);
+        weights[row] = static_cast<float>(c) / max;
+    }
+}
+
 void TPreProcessedDimension::PrepareSubsetFrequencies()
 {
     const std::size_t n = Values.size();

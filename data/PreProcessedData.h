@@ -119,6 +119,9 @@ public:
     // their values. Nothing happens for an empty list.
     void ComputeFrequencies(const TRecordList& records);
     void ComputeFrequenciesOfRows(const std::vector<std::uint32_t>& rows);
+    // The cells of `rows` get the counts of their ranks, counts[rank] (the equal values among
+    // a set of records that holds these rows), and the weights count / greatest count.
+    void SetFrequenciesFromRankCounts(const std::vector<std::uint32_t>& rows, const std::uint32_t* counts);
 
     // value × ValueRange + LowValue; where that overflows (a range wider than a float holds)
     // it is computed in double and kept within the float range.
