@@ -197,6 +197,13 @@ void AdviseHugePages(const void* data, std::size_t bytes)
 {
 #ifdef MADV_HUGEPAGE
     if (!data || bytes < kHugePage) return;
+    // Huge pages only for the first few hundred MiB a process asks for: beyond them the
+    // system has to compact memory to find more, which on a busy machine costs more than the
+    // page faults they save (a ten-million-record load spent seconds in the kernel).
+    static std::size_t advised = 0;
+    constexpr std::size_t kBudget = std::size_t{384} << 20;
+    if (advised + bytes > kBudget) return;
+    advised += bytes;
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
     // A block right after a huge-page boundary (behind the allocator's header) owns that
     // huge page from its start.
