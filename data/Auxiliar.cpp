@@ -50,38 +50,70 @@ std::string FormatFloat(std::string_view pattern, double value)
 
 bool StrToFloat(std::string_view text, float& value)
 {
-    if (text.empty() || text.size() > 400) return false;
-    // Normalise the separator and check the syntax: [sign] digits [sep digits] [e [sign] digits]
-    char buffer[402];
+    if (text.empty()) return false;
+    // Normalise the separator and check the syntax: [sign] digits [sep digits] [e [sign] digits].
+    // Plain decimals may be written out at any length; short ones need no allocation.
+    char small[402];
+    std::string large;
+    char* buffer = small;
+    if (text.size() > 400) {
+        large.resize(text.size());
+        buffer = large.data();
+    }
     std::size_t n = 0, i = 0;
     bool negative = false;
     if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
     std::size_t digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') { buffer[n++] = text[i++]; ++digits; }
+    // The decimal magnitude: the power of ten of the first non-zero digit, without the exponent.
+    long long magnitude = 0;
+    bool nonZero = false;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        if (nonZero) ++magnitude;
+        else if (text[i] != '0') nonZero = true;
+        buffer[n++] = text[i++];
+        ++digits;
+    }
     if (i < text.size() && (text[i] == '.' || text[i] == gDecimalSeparator)) {
         buffer[n++] = '.';
         ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') { buffer[n++] = text[i++]; ++digits; }
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            if (!nonZero) {
+                --magnitude;
+                nonZero = text[i] != '0';
+            }
+            buffer[n++] = text[i++];
+            ++digits;
+        }
     }
     if (digits == 0) return false;
-    bool negativeExponent = false;
+    long long exponent = 0;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         buffer[n++] = 'e';
         ++i;
+        bool negativeExponent = false;
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
             negativeExponent = text[i] == '-';
             buffer[n++] = text[i++];
         }
         std::size_t exponentDigits = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') { buffer[n++] = text[i++]; ++exponentDigits; }
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            if (exponent < 1000000000) exponent = exponent * 10 + (text[i] - '0');
+            buffer[n++] = text[i++];
+            ++exponentDigits;
+        }
         if (exponentDigits == 0) return false;
+        if (negativeExponent) exponent = -exponent;
     }
     if (i != text.size()) return false;
     float parsed = 0;
     const auto result = std::from_chars(buffer, buffer + n, parsed, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
-        if (!negativeExponent) return false;  // beyond the float range
-        parsed = 0;                           // too small for a float
+        // Beyond the float range, or too small for a float: the magnitude tells which.
+        if (!nonZero || magnitude + exponent < 0) {
+            parsed = 0;  // too small for a float: 0 (the nearest float, when none is nearer)
+        } else {
+            return false;
+        }
     } else if (result.ec != std::errc() || result.ptr != buffer + n) {
         return false;
     }
@@ -169,6 +201,13 @@ void AdviseHugePages(const void* data, std::size_t bytes)
 {
 #ifdef MADV_HUGEPAGE
     if (!data || bytes < kHugePage) return;
+    // Huge pages only for the first few hundred MiB a process asks for: beyond them the
+    // system has to compact memory to find more, which on a busy machine costs more than the
+    // page faults they save (a ten-million-record load spent seconds in the kernel).
+    static std::size_t advised = 0;
+    constexpr std::size_t kBudget = std::size_t{384} << 20;
+    if (advised + bytes > kBudget) return;
+    advised += bytes;
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
     // A block right after a huge-page boundary (behind the allocator's header) owns that
     // huge page from its start.

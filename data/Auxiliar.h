@@ -31,7 +31,9 @@ bool StrToFloat(std::string_view text, float& value);
 // rounded value, the one StrToFloat gives. True with `value` set and `p` past the form;
 // false for anything else, with `p` past the leading characters that fit the form. The
 // readers' fast path.
-[[gnu::always_inline]] inline bool ParseSimpleDecimal(const char*& p, const char* end, char separator, float& value)
+// `decimals` is set to the number of digits after the point.
+[[gnu::always_inline]] inline bool ParseSimpleDecimal(const char*& p, const char* end, char separator, float& value,
+                                                      unsigned& decimalsRead)
 {
     static constexpr float kPowersOfTen[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     bool negative = false;
@@ -51,7 +53,14 @@ bool StrToFloat(std::string_view text, float& value);
     float result = static_cast<float>(mantissa);
     if (decimals > 0) result /= kPowersOfTen[decimals];
     value = negative ? -result : result;
+    decimalsRead = static_cast<unsigned>(decimals);
     return true;
+}
+
+[[gnu::always_inline]] inline bool ParseSimpleDecimal(const char*& p, const char* end, char separator, float& value)
+{
+    unsigned decimals;
+    return ParseSimpleDecimal(p, end, separator, value, decimals);
 }
 
 // Decimal text of an integer.

@@ -137,13 +137,14 @@ public:
     // A row of plain numbers only (no quotes, blanks, exponents or missing cells, wholly in
     // the buffer), converted straight from the buffer: the common row of a numeric table,
     // read in one pass over its bytes. False, with nothing consumed, for any other row.
-    bool NextNumbers(float* values, std::size_t count, bool decimalComma)
+    // `decimals` gets each field's number of digits after the point.
+    bool NextNumbers(float* values, unsigned* decimals, std::size_t count, bool decimalComma)
     {
         const char* p = Buffer.data() + Begin;
         const char* const end = Buffer.data() + End;
         const char separator = decimalComma ? ',' : '.';
         for (std::size_t j = 0; j < count; ++j) {
-            if (!ParseSimpleDecimal(p, end, separator, values[j]) || p == end) return false;
+            if (!ParseSimpleDecimal(p, end, separator, values[j], decimals[j]) || p == end) return false;
             if (j + 1 < count ? *p != Delimiter : (*p != '\n' && *p != '\r')) return false;
             ++p;
         }
@@ -265,20 +266,23 @@ private:
 
 // A whole field as a number: the common decimal form here (ParseSimpleDecimal), anything
 // else through StrToFloat. With `decimalComma`, a comma is a decimal point too.
-inline bool ParseNumber(const char* p, const char* const end, bool decimalComma, float& value)
+inline bool ParseNumber(const char* p, const char* const end, bool decimalComma, float& value, unsigned& decimals)
 {
     const char* const start = p;
     if (p == end) return false;
     float simple = 0.0f;
-    if (ParseSimpleDecimal(p, end, decimalComma ? ',' : '.', simple) && p == end) {
+    unsigned read = 0;
+    if (ParseSimpleDecimal(p, end, decimalComma ? ',' : '.', simple, read) && p == end) {
         value = simple;
+        decimals = read;
         return true;
     }
     const std::size_t length = static_cast<std::size_t>(end - start);
-    if (!decimalComma || length > 400) return StrToFloat(std::string_view(start, length), value);
-    char buffer[400];
-    for (std::size_t i = 0; i < length; ++i) buffer[i] = start[i] == ',' ? '.' : start[i];
-    return StrToFloat(std::string_view(buffer, length), value);
+    if (!decimalComma) return StrToFloat(std::string_view(start, length), value);
+    std::string text(start, length);
+    for (char& c : text)
+        if (c == ',') c = '.';
+    return StrToFloat(text, value);
 }
 
 std::string Quoted(const std::string& fileName) { return "\"" + BytesToUtf8(fileName) + "\""; }
@@ -474,12 +478,14 @@ bool TPreProcessedData::ReadCsvFile(const std::string& fileName)
     };
     const float missingMark = std::numeric_limits<float>::quiet_NaN();
     std::vector<float> rowValues(columnCount);
+    std::vector<unsigned> rowDecimals(columnCount, 0), decimals(columnCount, 0);  // digits after the point: in the row, most in the column
     std::size_t records = 0;
     for (;;) {
-        if (parser->NextNumbers(rowValues.data(), columnCount, decimalComma)) {
+        if (parser->NextNumbers(rowValues.data(), rowDecimals.data(), columnCount, decimalComma)) {
             // Values of text columns are stored too, to be replaced on the second pass.
             for (std::size_t j = 0; j < columnCount; ++j) {
                 const float value = rowValues[j];
+                decimals[j] = std::max(decimals[j], rowDecimals[j]);
                 if (!hasValue[j]) {
                     lows[j] = highs[j] = value;
                     hasValue[j] = 1;
@@ -508,7 +514,8 @@ bool TPreProcessedData::ReadCsvFile(const std::string& fileName)
             float value = 0.0f;
             if (isText[j]) {
                 // The texts are read on the second pass.
-            } else if (!field.Escaped && ParseNumber(field.Begin, field.End, decimalComma, value)) {
+            } else if (unsigned read = 0; !field.Escaped && ParseNumber(field.Begin, field.End, decimalComma, value, read)) {
+                decimals[j] = std::max(decimals[j], read);
                 if (!hasValue[j]) {
                     lows[j] = highs[j] = value;
                     hasValue[j] = 1;
@@ -602,8 +609,7 @@ bool TPreProcessedData::ReadCsvFile(const std::string& fileName)
             }
             ReleaseUnusedPages(values.data() + values.size(), (values.capacity() - values.size()) * sizeof(float));
             dimension->SetHighLow(highs[j], lows[j]);
-            dimension->Normalise(false);
-            dimension->ComputeFrequencies(scratch);
+            dimension->NormaliseAndComputeFrequencies(decimals[j], scratch);
         }
     }
     BuildRecords();
@@ -615,6 +621,7 @@ bool TPreProcessedData::ReadCsvFile(const std::string& fileName)
     if (missingCells > 0)
         LoadNotes.push_back("- Missing cells: " + IntToStr(static_cast<long long>(missingCells)) +
                             " (shown at their column's lowest value)");
+    NoteWideRanges();
     skipped.AppendNote(LoadNotes);
     if (skipped.Skipped() > 0) {
         const std::string count = IntToStr(static_cast<long long>(skipped.Skipped()));

@@ -2,8 +2,10 @@
 #include "data/PreProcessedData.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -16,10 +18,7 @@ float TPreProcessedAttribute::Relevance() const
 {
     return Row < Dimension->Relevances.size() ? Dimension->Relevances[Row] : 0.0f;
 }
-int TPreProcessedAttribute::Occurrences() const
-{
-    return Row < Dimension->Occurrences.size() ? Dimension->Occurrences[Row] : 0;
-}
+int TPreProcessedAttribute::Occurrences() const { return Dimension->OccurrenceAt(Row); }
 void TPreProcessedAttribute::SetWeight(float weight)
 {
     if (Dimension->Weights.size() < Dimension->Count()) Dimension->Weights.resize(Dimension->Count(), 0.0f);
@@ -32,6 +31,7 @@ void TPreProcessedAttribute::SetRelevance(float relevance)
 }
 void TPreProcessedAttribute::SetOccurrences(int occurrences)
 {
+    Dimension->MaterialiseOccurrences();
     if (Dimension->Occurrences.size() < Dimension->Count()) Dimension->Occurrences.resize(Dimension->Count(), 0);
     Dimension->Occurrences[Row] = occurrences;
 }
@@ -123,16 +123,74 @@ std::string TPreProcessedDimension::ValueText(float value, std::string_view patt
     return Categories[static_cast<std::size_t>(std::nearbyint(std::clamp(value, 0.0f, last)))];
 }
 
+namespace {
+float WithinFloats(double value)
+{
+    const double limit = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(value, -limit, limit));
+}
+} // namespace
+
+float TPreProcessedDimension::DenormaliseWide(float value) const
+{
+    const double range = static_cast<double>(HighValue) - static_cast<double>(LowValue);
+    return WithinFloats(static_cast<double>(value) * (range == 0.0 ? 1.0 : range) + LowValue);
+}
+
+bool TPreProcessedDimension::RangeOverflows() const
+{
+    return std::isfinite(HighValue) && std::isfinite(LowValue) && !std::isfinite(HighValue - LowValue);
+}
+
+int TPreProcessedDimension::OccurrenceAt(std::size_t row) const
+{
+    if (OccurrencesByRank) return row < Ranks.size() ? static_cast<int>(ColumnCounts[Ranks[row]]) : 0;
+    return row < Occurrences.size() ? Occurrences[row] : 0;
+}
+
+void TPreProcessedDimension::MaterialiseOccurrences()
+{
+    if (!OccurrencesByRank) return;
+    OccurrencesByRank = false;
+    const std::size_t n = Ranks.size();
+    ReserveLarge(Occurrences, n);
+    for (std::size_t i = 0; i < n; ++i) Occurrences.push_back(static_cast<std::int32_t>(ColumnCounts[Ranks[i]]));
+    std::vector<std::uint32_t>().swap(ColumnCounts);
+}
+
 void TPreProcessedDimension::AddValue(float value)
 {
+    if (OccurrencesByRank) MaterialiseOccurrences();
     Values.push_back(value);
     Normalised = false;
     RanksAreCurrent = false;
 }
 
+namespace {
+// The normalisation of one value: min(1, (value − low) / range), in double when the range
+// overflows a float (values near ±3.4e38), so that no infinite difference turns into a
+// not-a-number.
+struct TNormaliser {
+    float Low;
+    float Range;
+    double Wide;
+    bool Finite;
+    TNormaliser(float low, float high, float range)
+        : Low(low), Range(range), Wide(static_cast<double>(high) - static_cast<double>(low)), Finite(std::isfinite(range))
+    {
+    }
+    float operator()(float value) const
+    {
+        if (Finite) return std::min(1.0f, (value - Low) / Range);
+        return std::min(1.0f, static_cast<float>((static_cast<double>(value) - Low) / Wide));
+    }
+};
+} // namespace
+
 void TPreProcessedDimension::Normalise(bool recomputeRange)
 {
     if (Normalised) return;
+    if (OccurrencesByRank) MaterialiseOccurrences();
     if (recomputeRange && !Values.empty()) {
         float low = Values[0], high = Values[0];
         for (const float value : Values) {
@@ -144,17 +202,8 @@ void TPreProcessedDimension::Normalise(bool recomputeRange)
     }
     ValueRange = HighValue - LowValue;
     if (ValueRange == 0.0f) ValueRange = 1.0f;
-    const float low = LowValue;
-    const float range = ValueRange;
-    if (std::isfinite(range)) {
-        for (float& value : Values) value = std::min(1.0f, (value - low) / range);
-    } else {
-        // The range overflows a float (values near ±3.4e38): divide in double so that no
-        // infinite difference turns into a not-a-number.
-        const double wide = static_cast<double>(HighValue) - static_cast<double>(LowValue);
-        for (float& value : Values)
-            value = std::min(1.0f, static_cast<float>((static_cast<double>(value) - low) / wide));
-    }
+    const TNormaliser normalise(LowValue, HighValue, ValueRange);
+    for (float& value : Values) value = normalise(value);
     Normalised = true;
     RanksAreCurrent = false;
 }
@@ -226,11 +275,11 @@ std::uint64_t* RadixSortByUpperHalf(std::uint64_t* items, std::uint64_t* other, 
 // up, returning false, once more than `limit` distinct values turn up.
 // `ranks` (and `occurrences`, `weights`) come empty, with room for n elements.
 bool RankByHashing(const float* values, std::size_t n, std::vector<std::uint32_t>& ranks, std::vector<float>& distinct,
-                   std::size_t limit, std::vector<std::int32_t>* occurrences, std::vector<float>* weights,
+                   std::size_t limit, std::vector<std::uint32_t>* columnCounts, std::vector<float>* weights,
                    TRankScratch::TTables& tables)
 {
     if (n == 0) return true;
-    const bool counting = occurrences && weights;
+    const bool counting = columnCounts && weights;
     std::vector<std::uint32_t>& counts = tables.Counts;  // only when counting
     std::vector<std::uint32_t>& keys = tables.Keys;
     counts.clear();
@@ -308,18 +357,19 @@ bool RankByHashing(const float* values, std::size_t n, std::vector<std::uint32_t
     // Everything a cell takes from its id, side by side: one memory access per cell.
     struct TIdResult {
         std::uint32_t Rank;
-        std::int32_t Occurrences;
         float Weight;
     };
     const float maxRun = static_cast<float>(*std::max_element(counts.begin(), counts.end()));
     std::vector<TIdResult> results(d);
-    for (std::size_t id = 0; id < d; ++id)
-        results[id] = {rankOfId[id], static_cast<std::int32_t>(counts[id]), static_cast<float>(counts[id]) / maxRun};
+    columnCounts->assign(d, 0);
+    for (std::size_t id = 0; id < d; ++id) {
+        results[id] = {rankOfId[id], static_cast<float>(counts[id]) / maxRun};
+        (*columnCounts)[rankOfId[id]] = counts[id];
+    }
     for (std::size_t i = 0; i < n; ++i) {
         if (i + kAhead < n) __builtin_prefetch(&results[ranks[i + kAhead]]);
         const TIdResult& result = results[ranks[i]];
         ranks[i] = result.Rank;
-        occurrences->push_back(result.Occurrences);
         weights->push_back(result.Weight);
     }
     return true;
@@ -333,6 +383,7 @@ std::size_t RankHashLimit(std::size_t n) { return std::max<std::size_t>(n / 8, 4
 
 void TPreProcessedDimension::ComputeRanks(TRankScratch& scratch)
 {
+    MaterialiseOccurrences();
     const std::size_t n = Values.size();
     ReserveLarge(Ranks, n);
     DistinctValues.clear();
@@ -384,39 +435,134 @@ void TPreProcessedDimension::ComputeFrequencies()
 void TPreProcessedDimension::ComputeFrequencies(TRankScratch& scratch)
 {
     const std::size_t n = Values.size();
+    // Every cell's count is its rank's: kept per rank (OccurrenceAt), not per cell.
+    std::vector<std::int32_t>().swap(Occurrences);
+    OccurrencesByRank = false;
     if (!RanksAreCurrent) {
         // Ranking and counting in one pass, when the hash table serves.
         ReserveLarge(Ranks, n);
-        ReserveLarge(Occurrences, n);
         ReserveLarge(Weights, n);
         DistinctValues.clear();
         RankCounts.clear();
         RankCounts.shrink_to_fit();
         RanksAreCurrent = true;
-    RankGenerationValue = NewChangeStamp();
-        if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), &Occurrences, &Weights,
+        RankGenerationValue = NewChangeStamp();
+        if (RankByHashing(Values.data(), n, Ranks, DistinctValues, RankHashLimit(n), &ColumnCounts, &Weights,
                           scratch.Tables())) {
             ReleaseTail(Ranks);
-            ReleaseTail(Occurrences);
             ReleaseTail(Weights);
+            OccurrencesByRank = true;
             return;
         }
         RankBySorting(scratch);
     }
-    AssignLarge(Occurrences, n);
     AssignLarge(Weights, n);
+    ColumnCounts.assign(DistinctValues.size(), 0);
+    OccurrencesByRank = true;
     if (n == 0) return;
-    std::vector<std::uint32_t> counts(DistinctValues.size(), 0);
+    std::vector<std::uint32_t>& counts = ColumnCounts;
     for (std::size_t i = 0; i < n; ++i) ++counts[Ranks[i]];
     const std::uint32_t maxRun = *std::max_element(counts.begin(), counts.end());
     std::vector<float> weightOfRank(counts.size());
     for (std::size_t r = 0; r < counts.size(); ++r)
         weightOfRank[r] = static_cast<float>(counts[r]) / static_cast<float>(maxRun);
+    for (std::size_t i = 0; i < n; ++i) Weights[i] = weightOfRank[Ranks[i]];
+}
+
+void TPreProcessedDimension::NormaliseAndComputeFrequencies(unsigned decimals, TRankScratch& scratch)
+{
+    if (!Normalised && RankOnDecimalGrid(decimals)) return;
+    Normalise(false);
+    ComputeFrequencies(scratch);
+}
+
+bool TPreProcessedDimension::RankOnDecimalGrid(unsigned decimals)
+{
+    // A value v is on the grid when key(v) = round(v × 10^decimals) gives v back: then
+    // different values have different keys, in the same order, and a table indexed by the
+    // key (from the lowest one) counts and ranks them with one cached access per cell.
+    const std::size_t n = Values.size();
+    if (n == 0 || decimals > 9 || !std::isfinite(LowValue) || !std::isfinite(HighValue)) return false;
+    double scale = 1.0;
+    for (unsigned i = 0; i < decimals; ++i) scale *= 10.0;
+    const double inverse = 1.0 / scale;
+    auto key = [scale](float v) {
+        const double x = static_cast<double>(v) * scale;
+        return static_cast<std::int64_t>(x + (x >= 0 ? 0.5 : -0.5));
+    };
+    constexpr std::int64_t kLimit = std::int64_t{1} << 23;  // keys whose floats are exact enough
+    const std::int64_t lowKey = key(LowValue);
+    const std::int64_t highKey = key(HighValue);
+    if (lowKey <= -kLimit || highKey >= kLimit) return false;
+    const std::size_t span = static_cast<std::size_t>(highKey - lowKey) + 1;
+    if (span > std::max<std::size_t>(4 * n, 1 << 16)) return false;
+
+    // Pass 1: every cell's key (kept in Ranks for now), counted per key.
+    if (OccurrencesByRank) MaterialiseOccurrences();
+    std::vector<std::int32_t>().swap(Occurrences);
+    ReserveLarge(Ranks, n);
+    std::vector<std::uint32_t> slots(span, 0);
+    const float* values = Values.data();
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t r = Ranks[i];
-        Occurrences[i] = static_cast<std::int32_t>(counts[r]);
-        Weights[i] = weightOfRank[r];
+        const float v = values[i];
+        const std::int64_t k = key(v);
+        if (k < lowKey || k > highKey || static_cast<float>(static_cast<double>(k) * inverse) != v) {
+            Ranks.clear();
+            return false;  // not on the grid: ranked the general way
+        }
+        const auto slot = static_cast<std::uint32_t>(k - lowKey);
+        Ranks.push_back(slot);
+        ++slots[slot];
     }
+
+    // The keys in order: their normalised values, equal ones (which normalisation can make
+    // of different raw values) merged into one rank.
+    const TNormaliser normalise(LowValue, HighValue, (HighValue - LowValue) == 0.0f ? 1.0f : HighValue - LowValue);
+    ValueRange = normalise.Range;
+    DistinctValues.clear();
+    ColumnCounts.clear();
+    struct TSlotResult {
+        std::uint32_t Rank;
+        float Weight;
+    };
+    std::vector<TSlotResult> results(span);
+    std::vector<float> normalisedOfRank;
+    for (std::size_t slot = 0; slot < span; ++slot) {
+        if (slots[slot] == 0) continue;
+        const float raw = static_cast<float>(static_cast<double>(lowKey + static_cast<std::int64_t>(slot)) * inverse);
+        const float value = normalise(raw);
+        if (DistinctValues.empty() || DistinctValues.back() != value) {
+            DistinctValues.push_back(value == 0.0f ? 0.0f : value);  // -0 and +0 are one value, +0
+            ColumnCounts.push_back(0);
+        }
+        ColumnCounts.back() += slots[slot];
+        results[slot].Rank = static_cast<std::uint32_t>(DistinctValues.size() - 1);
+    }
+    const float maxRun = static_cast<float>(*std::max_element(ColumnCounts.begin(), ColumnCounts.end()));
+    for (std::size_t slot = 0; slot < span; ++slot)
+        if (slots[slot] != 0) results[slot].Weight = static_cast<float>(ColumnCounts[results[slot].Rank]) / maxRun;
+    std::vector<std::uint32_t>().swap(slots);
+
+    // Pass 2: every cell's rank, normalised value and weight.
+    ReserveLarge(Weights, n);
+    float* out = Values.data();
+    std::uint32_t* ranks = Ranks.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        const TSlotResult& result = results[ranks[i]];
+        ranks[i] = result.Rank;
+        out[i] = DistinctValues[result.Rank];
+        Weights.push_back(result.Weight);
+    }
+    ReleaseTail(Ranks);
+    ReleaseTail(Weights);
+    DistinctValues.shrink_to_fit();
+    RankCounts.clear();
+    RankCounts.shrink_to_fit();
+    Normalised = true;
+    RanksAreCurrent = true;
+    RankGenerationValue = NewChangeStamp();
+    OccurrencesByRank = true;
+    return true;
 }
 
 namespace {
@@ -469,10 +615,31 @@ void TPreProcessedDimension::ComputeFrequenciesOfRows(const std::vector<std::uin
         Values.size(), Ranks.data(), RankCounts, Occurrences.data(), Weights.data());
 }
 
+void TPreProcessedDimension::SetFrequenciesFromRankCounts(const std::vector<std::uint32_t>& rows, const std::uint32_t* counts)
+{
+    if (rows.empty()) return;
+    PrepareSubsetFrequencies();
+    const std::size_t n = std::min(Values.size(), Ranks.size());
+    std::uint32_t maxRun = 0;
+    for (std::size_t r = 0; r < DistinctValues.size(); ++r) maxRun = std::max(maxRun, counts[r]);
+    if (maxRun == 0) return;
+    const float max = static_cast<float>(maxRun);
+    const std::uint32_t* ranks = Ranks.data();
+    std::int32_t* occurrences = Occurrences.data();
+    float* weights = Weights.data();
+    for (const std::uint32_t row : rows) {
+        if (row >= n) continue;
+        const std::uint32_t c = counts[ranks[row]];
+        occurrences[row] = static_cast<std::int32_t>(c);
+        weights[row] = static_cast<float>(c) / max;
+    }
+}
+
 void TPreProcessedDimension::PrepareSubsetFrequencies()
 {
     const std::size_t n = Values.size();
     if (!RanksAreCurrent) ComputeRanks();
+    MaterialiseOccurrences();
     if (Occurrences.size() < n) Occurrences.resize(n, 0);
     if (Weights.size() < n) Weights.resize(n, 0.0f);
     if (RankCounts.size() != DistinctValues.size()) RankCounts.assign(DistinctValues.size(), 0);
@@ -578,8 +745,8 @@ TPreProcessedRecord::~TPreProcessedRecord()
 TPreProcessedRecord::TPreProcessedRecord(TPreProcessedRecord&& other) noexcept
     : Index(other.Index),
       Color(other.Color),
-      TemporalInteractionDraw(other.TemporalInteractionDraw),
       RecordRelevanceCoefficiente(other.RecordRelevanceCoefficiente),
+      TemporalInteractionDraw(other.TemporalInteractionDraw),
       HasLabel(other.HasLabel)
 {
     if (HasLabel) {
@@ -746,6 +913,27 @@ bool TPreProcessedData::RecordsInStorageOrder() const
         InStorageOrderStamp = RecordOrderStamp;
     }
     return InStorageOrder;
+}
+
+float TPreProcessedData::SpreadInUnits(int i, float spread) const
+{
+    const float units = spread * (GetHighValue(i) - GetLowValue(i));
+    if (std::isfinite(units) || !std::isfinite(spread)) return units;
+    return WithinFloats(static_cast<double>(spread) * (static_cast<double>(GetHighValue(i)) - GetLowValue(i)));
+}
+
+void TPreProcessedData::NoteWideRanges()
+{
+    auto shortText = [](float value) {
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 3).ptr;
+        return std::string(text, end);
+    };
+    for (const auto& dimension : Dimensions)
+        if (dimension->RangeOverflows())
+            LoadNotes.push_back("- " + dimension->DimensionName + ": values from " + shortText(dimension->LowValue) +
+                                " to " + shortText(dimension->HighValue) +
+                                " span more than a float holds; they are kept finite, close ones may read as equal");
 }
 
 TPreProcessedRecord* TPreProcessedData::RecordByIndex(int index) const

@@ -85,6 +85,11 @@ public:
     void AddValue(float value);
 
     void Normalise(bool recomputeRange);
+    // Normalise(false) and ComputeFrequencies() in one pass, as a reader calls them after
+    // setting the range: when every value is a decimal with at most `decimals` digits after
+    // the point (the reader's count), the values are ranked through a table indexed by
+    // value × 10^decimals; otherwise the two steps run as they are. The same results either way.
+    void NormaliseAndComputeFrequencies(unsigned decimals, TRankScratch& scratch);
     // Relative frequency of equal values over all cells; also (re)builds the ranks.
     void ComputeFrequencies();
     void ComputeFrequencies(TRankScratch& scratch);
@@ -114,8 +119,21 @@ public:
     // their values. Nothing happens for an empty list.
     void ComputeFrequencies(const TRecordList& records);
     void ComputeFrequenciesOfRows(const std::vector<std::uint32_t>& rows);
+    // The cells of `rows` get the counts of their ranks, counts[rank] (the equal values among
+    // a set of records that holds these rows), and the weights count / greatest count.
+    void SetFrequenciesFromRankCounts(const std::vector<std::uint32_t>& rows, const std::uint32_t* counts);
 
-    float Denormalise(float value) const { return value * ValueRange + LowValue; }
+    // value × ValueRange + LowValue; where that overflows (a range wider than a float holds)
+    // it is computed in double and kept within the float range.
+    float Denormalise(float value) const
+    {
+        const float raw = value * ValueRange + LowValue;
+        if (raw - raw == 0.0f || value != value) return raw;  // finite, or no number to begin with
+        return DenormaliseWide(value);
+    }
+    float DenormaliseWide(float value) const;
+    // HighValue − LowValue is more than a float holds.
+    bool RangeOverflows() const;
     // A value in the dimension's own units as the user reads it: "0.##", or for a text
     // column the text of the nearest category.
     std::string ValueText(float value, std::string_view pattern = "0.##") const;
@@ -151,9 +169,15 @@ public:
     float RelevanceValue = -1.0f;
     bool Normalised = false;
 
+    // A cell's count of equal values (what its frequency weight was computed from).
+    int OccurrenceAt(std::size_t row) const;
+
     // Cell storage, indexed by row.
     std::vector<float> Values;
     std::vector<float> Weights;
+    // Empty after a computation over all cells, whose counts are those of each cell's rank
+    // (OccurrenceAt reads them there); filled in once some cells get counts of their own (a
+    // computation among some records, SetOccurrences).
     std::vector<std::int32_t> Occurrences;
     std::vector<float> Relevances;  // empty until the first relevance computation (reads give 0)
     std::vector<std::uint32_t> Ranks;
@@ -162,6 +186,11 @@ public:
 private:
     void RankBySorting(TRankScratch& scratch);
     void PrepareSubsetFrequencies();
+    bool RankOnDecimalGrid(unsigned decimals);
+    // Every cell's count from ColumnCounts into Occurrences, before anything changes ranks
+    // or gives some cells counts of their own.
+    void MaterialiseOccurrences();
+    friend class TPreProcessedAttribute;
 
     void BuildSortedOrder();
 
@@ -172,6 +201,8 @@ private:
     std::vector<std::uint32_t> SortedRowsValue;
     std::vector<std::uint32_t> RankStartsValue;
     std::vector<std::uint32_t> RankCounts;  // all zero between subset counts; sized on first use
+    std::vector<std::uint32_t> ColumnCounts;  // cells per rank over the whole column, while OccurrencesByRank
+    bool OccurrencesByRank = false;
 };
 
 // ---- A row --------------------------------------------------------------------------------
@@ -193,10 +224,11 @@ public:
     // copy holds its own copy of it rather than sharing the object.
     std::unique_ptr<TPreProcessedRecord> CopyRecord() const;
 
+    // In this order a record takes 24 bytes (the flags share the last word).
     int Index;  // record number, and the storage row of its cells
     TOpenGLColor Color;
-    bool TemporalInteractionDraw = true;
     float RecordRelevanceCoefficiente = 1.0f;
+    bool TemporalInteractionDraw = true;
 
 private:
     bool HasLabel = false;  // labels are rare: kept in a side table
@@ -272,7 +304,8 @@ public:
     int GetRowPosition(int i) const { return Dimensions[i]->RowPosition; }
     float Denormalise(int i, float value) const { return Dimensions[i]->Denormalise(value); }
     // A normalised spread (a standard deviation, a width) in the dimension's own units.
-    float SpreadInUnits(int i, float spread) const { return spread * (GetHighValue(i) - GetLowValue(i)); }
+    // Kept within the float range when the dimension's range is wider than a float holds.
+    float SpreadInUnits(int i, float spread) const;
     // A value in dimension i's own units as the user reads it: FormatFloat(pattern), or the
     // category's text in a text column. Every view shows values through it.
     std::string ValueText(int i, float value, std::string_view pattern = "0.##") const
@@ -315,6 +348,9 @@ public:
     // holds each record once.
     void AppendUnion(const TPreProcessedData* other);
     void CompleteLoad();
+    // A load note for every dimension whose range is wider than a float holds (its values are
+    // kept finite, and finely spaced ones may become equal). Called at the end of each load.
+    void NoteWideRanges();
     // Relative frequencies of dimension `dimension` among the cells of `records`; renews
     // FrequencyValuesTimeStamp. Nothing happens for an empty list.
     void ComputeFrequencies(int dimension, const TRecordList& records);

@@ -37,6 +37,7 @@ void TPreProcessedData::BuildSubset(const TRecordList& records, const TPreProces
     ComputeFrequencies();
     RelevanceValuesTimeStamp = NewChangeStamp();
     FrequencyValuesTimeStamp = NewChangeStamp();
+    NoteWideRanges();
 }
 
 void TPreProcessedData::AppendDataset(const TPreProcessedData* other) { AppendRecords(other, false); }
@@ -109,6 +110,7 @@ void TPreProcessedData::CompleteLoad()
     ComputeFrequencies();
     RelevanceValuesTimeStamp = NewChangeStamp();
     FrequencyValuesTimeStamp = NewChangeStamp();
+    NoteWideRanges();
 }
 
 void TPreProcessedData::ComputeFrequencies(int dimension, const TRecordList& records)

@@ -175,12 +175,15 @@ private:
 // token goes to StrToFloat, and a token that is no number at all gives `other`.
 inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-inline const char* ReadToken(const char* p, const char* end, char separator, float other, float& value)
+inline const char* ReadToken(const char* p, const char* end, char separator, float other, float& value,
+                             unsigned& decimals)
 {
     const char* const start = p;
     float simple = 0.0f;
-    if (ParseSimpleDecimal(p, end, separator, simple) && (p == end || IsBlank(*p))) {
+    unsigned read = 0;
+    if (ParseSimpleDecimal(p, end, separator, simple, read) && (p == end || IsBlank(*p))) {
         value = simple;
+        decimals = read;
         return p;
     }
     while (p < end && !IsBlank(*p)) ++p;
@@ -263,6 +266,7 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
         columns[j] = &Dimensions[j]->Values;
     }
     std::vector<float> lineValues(fields);
+    std::vector<unsigned> lineDecimals(fields, 0), decimals(fields, 0);  // digits after the point: on the line, most in the column
     // Each column's range, kept while reading (as Normalise would find it: the first value,
     // then every strictly larger or smaller one), saves a pass over the values.
     std::vector<float> lows(fields), highs(fields);
@@ -293,7 +297,8 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
                 accepted = false;
                 break;
             }
-            p = ReadToken(p, end, separator, static_cast<float>(records), lineValues[count++]);
+            p = ReadToken(p, end, separator, static_cast<float>(records), lineValues[count], lineDecimals[count]);
+            ++count;
         }
         if (!accepted || count != fields) {
             if (count > 0) wrongCount.Add(lineNumber);  // blank lines pass silently
@@ -308,6 +313,8 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
             columns[j]->push_back(value);
             if (value > highs[j]) highs[j] = value;
             if (value < lows[j]) lows[j] = value;
+            decimals[j] = std::max(decimals[j], lineDecimals[j]);
+            lineDecimals[j] = 0;
         }
         ++records;
     }
@@ -323,8 +330,7 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
             std::vector<float>& values = dimension->Values;
             ReleaseUnusedPages(values.data() + values.size(), (values.capacity() - values.size()) * sizeof(float));
             dimension->SetHighLow(highs[j], lows[j]);
-            dimension->Normalise(false);
-            dimension->ComputeFrequencies(scratch);
+            dimension->NormaliseAndComputeFrequencies(decimals[j], scratch);
         }
     }
     BuildRecords();
@@ -332,6 +338,7 @@ bool TPreProcessedData::ReadTextFile(const std::string& fileName)
     FrequencyValuesTimeStamp = NewChangeStamp();
     TimeDiscreteRange = 12;
     TimeMoment = RecordsNumber;
+    NoteWideRanges();
     wrongCount.AppendNote(LoadNotes);
     tooLong.AppendNote(LoadNotes);
     return true;

@@ -203,5 +203,6 @@ bool TPreProcessedData::ReadTable(TTableSource& table)
             LoadNotes.push_back("- " + Plural(notANumber[i], "value", "values") + " of \"" + dimensions[i]->DimensionName +
                                 "\" read as 0: not a number (NaN)");
     table.AppendNotes(LoadNotes);
+    NoteWideRanges();
     return true;
 }

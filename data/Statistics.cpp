@@ -234,6 +234,21 @@ void TStatistics::RecalculateValues(const std::vector<float>& values)
     Fill(TCells{values.data(), values.size(), nullptr, nullptr, 0}, values.size(), [](std::size_t k) { return k; });
 }
 
+void TStatistics::SetFromRankCounts(const TPreProcessedDimension& dimension, const std::uint32_t* counts, std::size_t count,
+                                    double sum, double sumOfSquares)
+{
+    Reset();
+    ValuesCount = count;
+    SumValue = static_cast<float>(sum);
+    SumOfSquaresValue = static_cast<float>(sumOfSquares);
+    const std::size_t distinct = dimension.DistinctValues.size();
+    const float* distinctValues = dimension.DistinctValues.data();
+    OrderStatistics([&](auto visit) {
+        for (std::size_t r = 0; r < distinct; ++r)
+            if (counts[r]) visit(distinctValues[r], counts[r]);
+    });
+}
+
 float TStatistics::Average() const
 {
     if (!HasValues()) return 0.0f;

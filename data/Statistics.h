@@ -39,6 +39,12 @@ public:
     // compute several dimensions over the same records and resolve their rows once).
     void RecalculateValues(const TPreProcessedDimension& dimension, const std::vector<std::uint32_t>& rows);
 
+    // Values given by their counts per rank of `dimension` (counts[r] values equal to its
+    // r-th distinct value), with their sum and sum of squares already known: what a brush that
+    // keeps its counts while it moves hands over, without a pass over its records.
+    void SetFromRankCounts(const TPreProcessedDimension& dimension, const std::uint32_t* counts, std::size_t count,
+                           double sum, double sumOfSquares);
+
     // ---- results; every getter answers 0 while HasValues() is false
     int DimensionIndex() const { return DimensionIndexValue; }
     bool HasValues() const { return ValuesCount > 0; }

@@ -37,12 +37,19 @@ void TSelectioner::SetNormalizedRange(float minimum, float maximum)
 
 void TSelectioner::BoundChanged()
 {
+    // Counts are kept through the move only while something reads them.
+    if (!Statistics->ShowStatisticsList() && !SetCalculateDataFrequencies) KeptCurrent = false;
     UpdateBits(true);
     RecalculateStatistics();
     if (SetCalculateDataFrequencies) CalculateDataFrequencies();
 }
 
 void TSelectioner::UpdateSelectedRecords() { UpdateBits(false); }
+
+namespace {
+// Beyond this many moves the kept sums are computed afresh, so rounding cannot pile up.
+constexpr int kStepsBetweenCounts = 256;
+} // namespace
 
 void TSelectioner::UpdateBits(bool incremental)
 {
@@ -51,6 +58,7 @@ void TSelectioner::UpdateBits(bool incremental)
         BitsValue.clear();
         SelectedCount = 0;
         BitsGeneration = 0;
+        KeptCurrent = false;
         return;
     }
     TPreProcessedDimension* dimension = DataValue->GetDimension(SelectionDimensionIndexValue);
@@ -58,13 +66,6 @@ void TSelectioner::UpdateBits(bool incremental)
     const std::vector<std::uint32_t>& rows = dimension->SortedRows();
     const std::vector<std::uint32_t>& starts = dimension->RankStarts();
     const std::size_t words = (dimension->Count() + 63) / 64;
-    std::uint64_t* bits = nullptr;
-    auto flip = [&](std::uint32_t fromRank, std::uint32_t toRank) {
-        for (std::uint32_t k = starts[fromRank], end = starts[toRank]; k < end; ++k) {
-            const std::uint32_t row = rows[k];
-            bits[row >> 6] ^= std::uint64_t{1} << (row & 63);
-        }
-    };
     const std::size_t selected = starts[last] - starts[first];
     const bool current = incremental && BitsGeneration == dimension->RankGeneration() && BitsValue.size() == words &&
                          FirstRank <= LastRank && LastRank < starts.size();
@@ -74,22 +75,123 @@ void TSelectioner::UpdateBits(bool incremental)
         const std::size_t flips = static_cast<std::size_t>(std::abs(static_cast<long long>(starts[first]) - starts[FirstRank]) +
                                                            std::abs(static_cast<long long>(starts[last]) - starts[LastRank]));
         if (flips <= selected + words) {
-            bits = BitsValue.data();
-            flip(std::min(first, FirstRank), std::max(first, FirstRank));
-            flip(std::min(last, LastRank), std::max(last, LastRank));
+            std::uint64_t* const bits = BitsValue.data();
+            const std::uint32_t lowFrom = std::min(first, FirstRank), lowTo = std::max(first, FirstRank);
+            const std::uint32_t highFrom = std::min(last, LastRank), highTo = std::max(last, LastRank);
+            for (const auto& [fromRank, toRank] : {std::pair{lowFrom, lowTo}, std::pair{highFrom, highTo}})
+                for (std::uint32_t k = starts[fromRank], end = starts[toRank]; k < end; ++k)
+                    bits[rows[k] >> 6] ^= std::uint64_t{1} << (rows[k] & 63);
+            // Each flipped record moves the kept counts of every dimension by one, when that
+            // is cheaper than counting the selected records afresh (a short move) and the two
+            // ranges of flipped records are apart (none flipped twice).
+            const bool apart = lowTo <= highFrom || highTo <= lowFrom;
+            if (KeptCurrent && apart && flips * 8 < selected && ++StepsSinceCount < kStepsBetweenCounts &&
+                Kept.size() == static_cast<std::size_t>(DataValue->NumberOfDimensions())) {
+                for (int d = 0; d < DataValue->NumberOfDimensions() && KeptCurrent; ++d) {
+                    const TPreProcessedDimension* column = DataValue->GetDimension(d);
+                    TKeptCounts& kept = Kept[static_cast<std::size_t>(d)];
+                    if (kept.Counts.empty()) continue;
+                    if (!column->RanksCurrent() || kept.Generation != column->RankGeneration()) {
+                        KeptCurrent = false;
+                        break;
+                    }
+                    const std::uint32_t* ranks = column->Ranks.data();
+                    const float* values = column->Values.data();
+                    const std::size_t cells = column->Ranks.size();
+                    std::uint32_t* counts = kept.Counts.data();
+                    double sum = kept.Sum, squares = kept.SumOfSquares;
+                    constexpr std::uint32_t kAhead = 16;  // rows are scattered: fetch a few ahead
+                    for (const auto& [fromRank, toRank] : {std::pair{lowFrom, lowTo}, std::pair{highFrom, highTo}}) {
+                        const std::uint32_t begin = starts[fromRank], end = starts[toRank];
+                        for (std::uint32_t k = begin; k < end; ++k) {
+                            if (k + kAhead < end && rows[k + kAhead] < cells) {
+                                __builtin_prefetch(&ranks[rows[k + kAhead]]);
+                                __builtin_prefetch(&values[rows[k + kAhead]]);
+                            }
+                            const std::uint32_t row = rows[k];
+                            if (row >= cells) continue;
+                            const double v = values[row];
+                            if ((bits[row >> 6] >> (row & 63)) & 1u) {
+                                ++counts[ranks[row]];
+                                sum += v;
+                                squares += v * v;
+                            } else {
+                                --counts[ranks[row]];
+                                sum -= v;
+                                squares -= v * v;
+                            }
+                        }
+                    }
+                    kept.Sum = sum;
+                    kept.SumOfSquares = squares;
+                }
+            } else {
+                KeptCurrent = false;
+            }
             FirstRank = first;
             LastRank = last;
             SelectedCount = selected;
             return;
         }
     }
+    KeptCurrent = false;
     BitsValue.assign(words, 0);
-    bits = BitsValue.data();
-    flip(first, last);
+    std::uint64_t* const bits = BitsValue.data();
+    for (std::uint32_t k = starts[first], end = starts[last]; k < end; ++k) bits[rows[k] >> 6] |= std::uint64_t{1} << (rows[k] & 63);
     FirstRank = first;
     LastRank = last;
     SelectedCount = selected;
     BitsGeneration = dimension->RankGeneration();
+}
+
+std::vector<std::uint32_t> TSelectioner::SelectedRows() const
+{
+    std::vector<std::uint32_t> rows;
+    rows.reserve(SelectedCount);
+    ForEachRow([&](std::uint32_t row) { rows.push_back(row); });
+    return rows;
+}
+
+void TSelectioner::EnsureCounts()
+{
+    const int dimensions = DataValue ? DataValue->NumberOfDimensions() : 0;
+    if (KeptCurrent && Kept.size() == static_cast<std::size_t>(dimensions)) {
+        bool current = true;
+        for (int d = 0; d < dimensions && current; ++d) {
+            const TPreProcessedDimension* column = DataValue->GetDimension(d);
+            const TKeptCounts& kept = Kept[static_cast<std::size_t>(d)];
+            current = kept.Counts.empty() || (column->RanksCurrent() && kept.Generation == column->RankGeneration() &&
+                                              kept.Counts.size() == column->DistinctCount());
+        }
+        if (current) return;
+    }
+    Kept.assign(static_cast<std::size_t>(dimensions), {});
+    const std::vector<std::uint32_t> rows = SelectedRows();
+    for (int d = 0; d < dimensions; ++d) {
+        TPreProcessedDimension* column = DataValue->GetDimension(d);
+        if (!column->RanksCurrent()) column->ComputeRanks();
+        const std::size_t cells = column->Ranks.size();
+        // A dimension of (nearly) all distinct values would need as many counts as cells:
+        // its statistics and frequencies are counted afresh each time instead.
+        if (column->DistinctCount() > std::max<std::size_t>(cells / 4, 65536)) continue;
+        TKeptCounts& kept = Kept[static_cast<std::size_t>(d)];
+        kept.Counts.assign(column->DistinctCount(), 0);
+        kept.Generation = column->RankGeneration();
+        const std::uint32_t* ranks = column->Ranks.data();
+        const float* values = column->Values.data();
+        double sum = 0.0, squares = 0.0;
+        for (const std::uint32_t row : rows) {
+            if (row >= cells) continue;
+            ++kept.Counts[ranks[row]];
+            const double v = values[row];
+            sum += v;
+            squares += v * v;
+        }
+        kept.Sum = sum;
+        kept.SumOfSquares = squares;
+    }
+    KeptCurrent = true;
+    StepsSinceCount = 0;
 }
 
 template <class Visit> void TSelectioner::ForEachRow(Visit visit) const
@@ -124,21 +226,39 @@ const TRecordList& TSelectioner::Records() const
 void TSelectioner::CalculateDataFrequencies()
 {
     if (!SetCalculateDataFrequencies || SelectedCount == 0 || !DataValue) return;
-    std::vector<std::uint32_t> rows;
-    rows.reserve(SelectedCount);
-    ForEachRow([&](std::uint32_t row) { rows.push_back(row); });
-    for (int d = 0; d < DataValue->NumberOfDimensions(); ++d) DataValue->ComputeFrequenciesOfRows(d, rows);
+    EnsureCounts();
+    const std::vector<std::uint32_t> rows = SelectedRows();
+    for (int d = 0; d < DataValue->NumberOfDimensions(); ++d) {
+        const TKeptCounts& kept = Kept[static_cast<std::size_t>(d)];
+        if (kept.Counts.empty()) {
+            DataValue->ComputeFrequenciesOfRows(d, rows);
+        } else {
+            DataValue->GetDimension(d)->SetFrequenciesFromRankCounts(rows, kept.Counts.data());
+            DataValue->FrequencyValuesTimeStamp = NewChangeStamp();
+        }
+    }
 }
 
 void TSelectioner::RecalculateStatistics()
 {
     if (!Statistics->ShowStatisticsList() || !DataValue) return;
+    EnsureCounts();
     const int dimensions = std::min(DataValue->NumberOfDimensions(), Statistics->Count());
-    // The rows of the selected records, resolved once for every dimension.
-    std::vector<std::uint32_t> rows;
-    rows.reserve(SelectedCount);
-    ForEachRow([&](std::uint32_t row) { rows.push_back(row); });
-    for (int d = 0; d < dimensions; ++d) Statistics->GetStatistics(d)->RecalculateValues(*DataValue->GetDimension(d), rows);
+    std::vector<std::uint32_t> rows;  // the rows of the selected records, resolved once, when needed
+    bool haveRows = false;
+    for (int d = 0; d < dimensions; ++d) {
+        const TKeptCounts& kept = Kept[static_cast<std::size_t>(d)];
+        if (!kept.Counts.empty()) {
+            Statistics->GetStatistics(d)->SetFromRankCounts(*DataValue->GetDimension(d), kept.Counts.data(), SelectedCount,
+                                                            kept.Sum, kept.SumOfSquares);
+            continue;
+        }
+        if (!haveRows) {
+            rows = SelectedRows();
+            haveRows = true;
+        }
+        Statistics->GetStatistics(d)->RecalculateValues(*DataValue->GetDimension(d), rows);
+    }
 }
 
 bool TSelectioner::ToggleAverage()

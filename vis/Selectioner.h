@@ -113,7 +113,12 @@ private:
     void BoundChanged();
     // Brings the bit set to the current bounds: by flipping the records whose rank lies
     // between an old and a new bound when the set is current and that is cheaper, else anew.
+    // Flipped records also move the kept counts, while they are current.
     void UpdateBits(bool incremental);
+    // The counts per rank (and sums) of the selected records in every dimension, for the
+    // statistics and frequencies: kept while the bounds move, counted afresh when not current.
+    void EnsureCounts();
+    std::vector<std::uint32_t> SelectedRows() const;
     // The rows selected, ascending, handed to `visit` one at a time.
     template <class Visit> void ForEachRow(Visit visit) const;
 
@@ -121,6 +126,15 @@ private:
     std::size_t SelectedCount = 0;
     std::uint32_t FirstRank = 0, LastRank = 0;  // the ranks [FirstRank, LastRank) the bits hold
     std::uint64_t BitsGeneration = 0;           // the dimension's rank generation they belong to; 0: none
+    struct TKeptCounts {
+        std::vector<std::uint32_t> Counts;  // per rank of the dimension; empty: not kept (too many ranks)
+        double Sum = 0.0;
+        double SumOfSquares = 0.0;
+        std::uint64_t Generation = 0;  // the dimension's rank generation they belong to
+    };
+    std::vector<TKeptCounts> Kept;
+    bool KeptCurrent = false;
+    int StepsSinceCount = 0;                    // moves since the last count afresh (bounds rounding drift)
     mutable TRecordList Items;                  // Records(), made from the bits on demand
     mutable bool ItemsCurrent = false;
     mutable std::uint64_t ItemsOrderStamp = 0;

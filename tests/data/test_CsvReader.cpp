@@ -94,6 +94,11 @@ INSTANTIATE_TEST_SUITE_P(
         TCsvCase{"LineNumbersCountLineBreaksInsideQuotes", "t.csv", "a,b\n\"x\ny\",1\n2\nz,3\n", {"a", "b"},
                  {{"x\ny", "z"}, {"1", "3"}}, {"- Skipped 1 line" + Reason + "4"}},
         TCsvCase{"HeaderOnly", "t.csv", "a,b\r\n", {"a", "b"}, {{}, {}}, {}},
+        TCsvCase{"PlainDecimalsTooSmallForAFloatAreNumbers", "t.csv",
+                 "v,w\n2,5\n0." + std::string(60, '0') + "1,6\n-0." + std::string(450, '0') + "3,7\n",
+                 {"v", "w"}, {{"2", "0", "0"}, {"5", "6", "7"}}, {}},
+        TCsvCase{"PlainDecimalsTooSmallWithADecimalComma", "t.csv",
+                 "v;w\n2;5\n0," + std::string(450, '0') + "1;6\n", {"v", "w"}, {{"2", "0"}, {"5", "6"}}, {}},
         TCsvCase{"EmptyHeaderNamesAreNumbered", "t.csv", "a,,\n1,2,3\n", {"a", "Column2", "Column3"}, {{"1"}, {"2"}, {"3"}}, {}}),
     [](const ::testing::TestParamInfo<TCsvCase>& info) { return std::string(info.param.Name); });
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "DataFixtures.h"
@@ -411,3 +412,53 @@ TEST(Time, WindowFollowsTheListOrderAndCanBeSwitchedOff)
 }
 
 } // namespace
+
+// A column whose range is wider than a float holds (values near ±3.4e38) stays finite through
+// every derived dataset, and its own units read as numbers; the load, and every dataset
+// derived with such a range, says so in its notes.
+TEST(Derived, ARangeWiderThanAFloatStaysFinite)
+{
+    const float big = std::numeric_limits<float>::max();
+    TPreProcessedData parent;
+    Fill(parent, {{-big, big, 0.0f, 1e38f, -2e38f}, {1, 2, 3, 4, 5}});
+    auto wideNote = [](const TPreProcessedData& data) {
+        for (const std::string& note : data.LoadNotes)
+            if (note.find("d0") != std::string::npos && note.find("float") != std::string::npos) return true;
+        return false;
+    };
+    EXPECT_TRUE(wideNote(parent));
+    auto finiteInUnits = [](const TPreProcessedData& data) {
+        for (int k = 0; k < data.RecordsNumber; ++k) {
+            const float value = data.GetCell(0, k).Value();
+            EXPECT_TRUE(value >= 0.0f && value <= 1.0f) << k << ": " << value;
+            const float raw = data.Denormalise(0, value);
+            EXPECT_TRUE(std::isfinite(raw)) << k;
+            const std::string text = data.ValueText(0, raw);
+            EXPECT_EQ(text.find("NAN"), std::string::npos) << text;
+            EXPECT_EQ(text.find("INF"), std::string::npos) << text;
+        }
+        EXPECT_TRUE(std::isfinite(data.Denormalise(0, 0.0f)));
+        EXPECT_TRUE(std::isfinite(data.Denormalise(0, 1.0f)));
+        EXPECT_TRUE(std::isfinite(data.Denormalise(0, 1.5f)));  // a bound past the axis while dragging
+        EXPECT_TRUE(std::isfinite(data.SpreadInUnits(0, 0.25f)));
+    };
+    finiteInUnits(parent);
+
+    for (bool fullDomain : {false, true}) {
+        SCOPED_TRACE(fullDomain ? "full domain" : "partial domain");
+        TPreProcessedData child;
+        child.BuildSubset(parent.ListOfPreprocessedRecords, &parent, fullDomain);
+        finiteInUnits(child);
+        EXPECT_TRUE(wideNote(child));
+        EXPECT_FLOAT_EQ(child.Denormalise(0, child.GetCell(0, 1).Value()), big);
+    }
+    TPreProcessedData composition;
+    composition.AppendUnion(&parent);
+    composition.CompleteLoad();
+    finiteInUnits(composition);
+    EXPECT_TRUE(wideNote(composition));
+
+    TPreProcessedData narrow;
+    Fill(narrow, {{-1e38f, 1e38f}});
+    EXPECT_TRUE(narrow.LoadNotes.empty());  // 2e38 fits
+}

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -244,6 +246,14 @@ struct TNumberCase {
 
 class NumberSyntax : public ::testing::TestWithParam<TNumberCase> {};
 
+// Plain decimals (no exponent) too small for a float: 0, or the nearest float when one is
+// nearer than 0; also when they are written out longer than any line of a typical table.
+const std::string kBelowFloats = "0." + std::string(60, '0') + "1";
+const std::string kNegativeBelowFloats = "-0." + std::string(50, '0') + "25";
+const std::string kLongBelowFloats = "0." + std::string(450, '0') + "7";
+const std::string kSmallestFloat = "0." + std::string(44, '0') + "14";  // 1.4e-45, the smallest subnormal
+const std::string kLongOne = "1." + std::string(450, '0');
+
 // Every token is read as the second of three records: a non-number becomes 1, its index.
 TEST_P(NumberSyntax, ReadsFiniteNumbersOnly)
 {
@@ -273,6 +283,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TNumberCase{"0.00000000001234", true, 1.234e-11f},
                       TNumberCase{"3.4028234e38", true, 3.4028234e38f}, TNumberCase{"1e-50", true, 0.0f},
                       TNumberCase{"2.5E3", true, 2500.0f}, TNumberCase{"1e+2", true, 100.0f},
+                      TNumberCase{kBelowFloats.c_str(), true, 0.0f}, TNumberCase{kNegativeBelowFloats.c_str(), true, -0.0f},
+                      TNumberCase{kLongBelowFloats.c_str(), true, 0.0f},
+                      TNumberCase{kSmallestFloat.c_str(), true, std::numeric_limits<float>::denorm_min()},
+                      TNumberCase{kLongOne.c_str(), true, 1.0f},
                       TNumberCase{"nan", false, 0}, TNumberCase{"NaN", false, 0}, TNumberCase{"inf", false, 0},
                       TNumberCase{"-Infinity", false, 0}, TNumberCase{"0x1p3", false, 0},
                       TNumberCase{"1e999", false, 0}, TNumberCase{"-1e39", false, 0}, TNumberCase{"1e", false, 0},

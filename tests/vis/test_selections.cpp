@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
 #include "render/RecordingDrawing.h"
 #include "tests/vis/test_selections_fixtures.h"
@@ -409,4 +410,54 @@ TEST(SelectionsController, EachBrushOfAWorkspaceTakesItsOwnPaletteColour)
     first.SetFocus(1);  // the third brush made, magenta
     first.RemoveFocused();
     EXPECT_TRUE(*AddSelectionOver(first, data.get(), 0.5f, 0.6f)->Color() == colours[2]);
+}
+
+// While a brush is dragged with an overlay and frequencies on, its statistics and the
+// frequency weights of its records (kept up to date from the records that changed sides)
+// equal those computed afresh over the records inside, after small and large moves alike.
+TEST(Selectioner, StatisticsAndFrequenciesFollowADrag)
+{
+    std::uint32_t state = 424242;
+    auto next = [&state](std::uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
+    std::vector<std::vector<float>> columns(3);
+    for (int k = 0; k < 3000; ++k) {
+        columns[0].push_back(static_cast<float>(next(1001)) / 1000.0f);
+        columns[1].push_back(static_cast<float>(next(7)) / 6.0f);
+        columns[2].push_back(static_cast<float>(next(100000)) / 99999.0f);
+    }
+    auto data = MakeSelectionData({"a", "b", "c"}, columns);
+    TSelectioner s;
+    s.Attach(data.get(), 0);
+    s.SetNormalizedRange(0.3f, 0.6f);
+    s.ToggleMedian();
+    for (int step = 0; step < 300; ++step) {
+        SCOPED_TRACE(step);
+        const float delta = (static_cast<float>(next(21)) - 10.0f) / (step % 7 == 6 ? 10.0f : 2000.0f);
+        if (step % 2) s.SetMaxNormalized(s.MaxNormalized() + delta);
+        else s.SetMinNormalized(s.MinNormalized() + delta);
+        const TRecordList& inside = s.Records();
+        for (int d = 0; d < 3; ++d) {
+            TStatistics fresh;
+            fresh.SetValues(d, *data->GetDimension(d), inside);
+            const TStatistics* kept = s.StatisticsList()->GetStatistics(d);
+            ASSERT_EQ(kept->Count(), fresh.Count()) << d;
+            EXPECT_NEAR(kept->Average(), fresh.Average(), 1e-4f) << d;
+            EXPECT_EQ(kept->Median(), fresh.Median()) << d;
+            EXPECT_NEAR(kept->Variance(), fresh.Variance(), 1e-4f) << d;
+            EXPECT_EQ(kept->GetModaValues(), fresh.GetModaValues()) << d;
+            if (inside.empty()) continue;
+            std::map<float, int> counts;
+            for (const TPreProcessedRecord* r : inside) ++counts[data->Value(d, r)];
+            int most = 0;
+            for (const auto& [value, count] : counts) most = std::max(most, count);
+            for (const TPreProcessedRecord* r : inside) {
+                const int count = counts[data->Value(d, r)];
+                ASSERT_EQ(data->GetCell(d, r->Index).Occurrences(), count) << d << " record " << r->Index;
+                ASSERT_EQ(data->Weight(d, r), static_cast<float>(count) / static_cast<float>(most)) << d;
+            }
+        }
+    }
 }
