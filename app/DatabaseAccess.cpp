@@ -335,6 +335,7 @@ std::shared_ptr<TDatabaseTable> TDatabaseAccess::DescribeTable(const std::string
         std::unique_ptr<TTableSource> checked = Checked(std::move(probe), tableName);
         if (!checked) return nullptr;
         for (int i = 0; i < first->FieldCount(); ++i) columns.push_back({first->FieldName(i), first->Kind(i)});
+        engine.IsView = !Impl->Database().tables(QSql::Tables).contains(name);
     } else if (Impl->Driver == QLatin1String("QPSQL")) {
         engine.Kind = TDatabaseTable::TEngineKind::Postgres;
         engine.IsView = !Impl->Database().tables(QSql::Tables).contains(name);
@@ -372,6 +373,9 @@ std::shared_ptr<TDatabaseTable> TDatabaseAccess::DescribeTable(const std::string
         std::vector<TColumnRange> ranges;
         if (!table->Measure(TLineage(), true, rows, &ranges, keepGoing, cancelled)) return nullptr;
         table->SetTableRanges(std::move(ranges));
+    } else if (engine.Kind == TDatabaseTable::TEngineKind::Sqlite && engine.IsView) {
+        // Counting a view costs a whole evaluation of it (an endless one never ends): a view
+        // is read whole, with no size asked first.
     } else if (!table->Measure(TLineage(), false, rows, nullptr, keepGoing, cancelled)) {
         return nullptr;
     }

@@ -27,7 +27,7 @@ public:
         std::string ConnectionName;     // the Qt connection (PostgreSQL and other drivers)
         std::shared_ptr<void> Holder;   // keeps that connection open
         std::string Password;           // masked in every message
-        bool IsView = false;            // PostgreSQL cannot sample a view
+        bool IsView = false;            // PostgreSQL cannot sample a view; an SQLite view is not counted first
     };
 
     TDatabaseTable(TEngine engine, std::string name, std::string quotedName, std::vector<TTableColumn> columns);
