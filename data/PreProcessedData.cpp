@@ -491,6 +491,10 @@ bool TPreProcessedDimension::RankOnDecimalGrid(unsigned decimals)
         return static_cast<std::int64_t>(x + (x >= 0 ? 0.5 : -0.5));
     };
     constexpr std::int64_t kLimit = std::int64_t{1} << 23;  // keys whose floats are exact enough
+    // Compared before any conversion: a value far off the grid has no integer key at all.
+    if (!(static_cast<double>(LowValue) * scale > -static_cast<double>(kLimit)) ||
+        !(static_cast<double>(HighValue) * scale < static_cast<double>(kLimit)))
+        return false;
     const std::int64_t lowKey = key(LowValue);
     const std::int64_t highKey = key(HighValue);
     if (lowKey <= -kLimit || highKey >= kLimit) return false;
