@@ -153,7 +153,7 @@ bool TDatabaseAccess::Connect(const std::string& connectionString)
     }
     if (provider.empty()) {
         Report("The connection string names no provider. Use Provider=SQLite, Provider=PostgreSQL or the name of "
-               "an installed Qt SQL driver (see the README).");
+               "an installed Qt SQL driver (see the connection strings in docs/user-guide.md).");
         return false;
     }
 

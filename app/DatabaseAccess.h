@@ -1,6 +1,6 @@
 #pragma once
 // The main window's connection to a database, over Qt SQL. Connection strings take the
-// form "Key=Value;Key=Value;…", with Provider= naming the engine (see the README).
+// form "Key=Value;Key=Value;…", with Provider= naming the engine (see docs/user-guide.md#connection-strings).
 #include <functional>
 #include <memory>
 #include <string>
