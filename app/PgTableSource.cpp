@@ -8,6 +8,8 @@
 #include <bit>
 #include <climits>
 #include <cstdint>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,11 +23,15 @@ constexpr Oid BoolType = 16, Int8Type = 20, Int2Type = 21, Int4Type = 23, OidTyp
               Float8Type = 701, NumericType = 1700, DateType = 1082, TimeType = 1083,
               TimestampType = 1114, TimestampTzType = 1184, TimeTzType = 1266;
 
+// The shortest text that reads back as the same double, in PostgreSQL's notation whatever
+// the C library's locale (which Qt sets from the environment) would write.
 std::string NumberText(double value)
 {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
     char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 } // namespace
 

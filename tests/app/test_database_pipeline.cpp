@@ -1,6 +1,7 @@
 // The exploration tree of a database table on the real engines (SQLite, and a throwaway
 // PostgreSQL server started by tools/pg_test_cluster.sh): pipelines asked of the engine hold
 // the records the in-memory pipelines hold, samples above the record limit, Cancel.
+#include <clocale>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -511,4 +512,27 @@ TEST_P(DatabasePipeline, TheTablesRangesLeaveNaNOutAndHoldTheZeroItReadsAs)
         const float value = root->Data()->GetCell(1, k).Value();
         ASSERT_TRUE(value >= 0.0f && value <= 1.0f) << k;
     }
+}
+
+// Bounds sent to the engine are numbers in the engine's own notation, whatever decimal
+// separator the C library's locale (which Qt sets from the environment) would write.
+TEST_P(DatabasePipeline, APushedDownPipelineHoldsTheSameRecordsUnderACommaLocale)
+{
+    const std::string table = "comma";
+    Db->Execute(TableStatements(*Db, table, 300));  // written in the C locale
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8"))
+        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (tools/dev.sh test generates it)";
+    TDatabaseAccess access;
+    ASSERT_TRUE(access.Connect(Db->Connection())) << AllMessages();
+    std::unique_ptr<TFormVisWorkspace> root = Root(access, table, 1000000);
+    ASSERT_NE(root, nullptr) << AllMessages();
+    Brush(root.get(), {{1, 0.2137f, 0.6143f}, {4, 0.2467f, 0.7319f}}, loOR);
+    TFormVisWorkspace memory(nullptr), pushed(nullptr);
+    const bool inMemory = memory.LoadFromSelection(root->SelectionsController(), root->Data(), false);
+    const bool onEngine = pushed.LoadPipeline(root.get(), root->SelectionsController(), root->Data(), false);
+    std::setlocale(LC_ALL, saved.c_str());
+    ASSERT_TRUE(inMemory) << AllMessages();
+    ASSERT_TRUE(onEngine) << AllMessages();
+    ExpectSameRecords(*pushed.Data(), *memory.Data(), "comma locale");
 }
