@@ -73,6 +73,27 @@ TEST_F(ParallelFixture, DraggingAnEdgeStopsAtTheNeighbouringBrush)
     EXPECT_EQ(upper->YMin, Y(0.3f));
 }
 
+// "Current Selection" acts on the focused brush of the axis under the pointer: over an
+// axis without a brush its four items are greyed out and their tip says why.
+TEST_F(ParallelFixture, CurrentSelectionItemsAreDisabledOverAnAxisWithoutABrush)
+{
+    Brush(0, 0.5f, 1.0f);
+    auto rightPress = [this](int dimension) {
+        View->MouseDownOnPanel(Qt::RightButton, Qt::RightButton, Qt::NoModifier, AxisX(dimension), WidgetY(Y(0.5f)));
+        View->ViewPopupMenu->hide();
+    };
+    ASSERT_EQ(View->CurrentSelectionItems.size(), 4u);
+    rightPress(1);
+    for (QAction* item : View->CurrentSelectionItems) {
+        EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
+        EXPECT_EQ(item->toolTip(), QStringLiteral("The dimension under the pointer holds no brush"));
+    }
+    rightPress(0);
+    for (QAction* item : View->CurrentSelectionItems) EXPECT_TRUE(item->isEnabled());
+    View->CurrentSelectionItems[0]->trigger();  // the average of the focused brush of axis 0
+    EXPECT_TRUE(Controller->GetSelectionsList(0)->GetSelection(0)->StatisticsList()->ShowAverage());
+}
+
 TEST_F(ParallelFixture, NewSelectionGoesToTheTopThenTheBottomThenNowhere)
 {
     Move(2, Y(0.5f));
